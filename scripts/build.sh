@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Sets up the machine (once) and builds the three trees:
+#   $NERA_BUILD/native  portable code and its tests, built for Linux
+#   $NERA_BUILD/win32   the programs (i686, the deliverable), Wine tests, test driver
+#   $NERA_BUILD/win64   the same for x86_64, as a warning-free compile check
+# Options: --sanitize (native tree with ASan/UBSan), --no-setup, --no-win64.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="${NERA_BUILD:-$root/build}"
+sanitize=OFF setup=1 win64=1
+for a in "$@"; do
+    case "$a" in
+        --sanitize) sanitize=ON ;;
+        --no-setup) setup=0 ;;
+        --no-win64) win64=0 ;;
+        *) echo "build.sh: unknown option $a" >&2; exit 2 ;;
+    esac
+done
+[ "$setup" = 1 ] && bash "$root/scripts/setup.sh"
+
+jobs=$(nproc)
+configure() { # dir, extra args...
+    local dir=$1; shift
+    cmake -S "$root" -B "$build/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$build/$dir" -j "$jobs"
+}
+configure native -DNERA_SANITIZE="$sanitize"
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
+[ "$win64" = 1 ] && configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
+
+# One CTest run covers the native and the Windows trees (the x86_64 tree is only compiled).
+cat >"$build/CTestTestfile.cmake" <<CT
+subdirs("native")
+subdirs("win32")
+CT
+echo "build.sh: built in $build"
