@@ -4,8 +4,12 @@ option(NERA_SANITIZE "Build native code with AddressSanitizer and UndefinedBehav
 
 if(WIN32)
     # Tests built for Windows run under Wine through this wrapper (Japanese locale, private prefix).
-    set(CMAKE_CROSSCOMPILING_EMULATOR
-        /usr/bin/env NERA_WIN_BUILD=${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+    # A one-word wrapper in the build folder, since test discovery takes a single program.
+    file(WRITE ${CMAKE_BINARY_DIR}/wine-run
+         "#!/bin/sh\nNERA_WIN_BUILD='${CMAKE_BINARY_DIR}' exec '${CMAKE_SOURCE_DIR}/scripts/wine-run.sh' \"$@\"\n")
+    file(CHMOD ${CMAKE_BINARY_DIR}/wine-run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+         GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
     add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
 
@@ -29,8 +33,11 @@ endfunction()
 # A Windows GUI program with a wide entry point.
 function(nera_add_program target)
     cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
-    add_executable(${target} WIN32 ${P_SOURCES})
+    add_executable(${target} WIN32 ${P_SOURCES} ${PROJECT_SOURCE_DIR}/framework/WinMain_win.cpp)
     target_link_options(${target} PRIVATE -municode)
+    # Resource scripts find framework.rc and the program's own headers.
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/framework ${CMAKE_CURRENT_SOURCE_DIR})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     target_link_libraries(${target} PRIVATE ${P_LIBS})
     nera_strict(${target})
     nera_static_runtime(${target})
@@ -54,6 +61,8 @@ function(nera_add_gtest target)
     nera_strict(${target})
     nera_static_runtime(${target})
     if(WIN32)
+        # Beside the programs and the device libraries, which the tests load.
+        set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
         set(layer wine)
     else()
         set(layer native)

@@ -28,9 +28,18 @@ configure native -DNERA_SANITIZE="$sanitize"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
 [ "$win64" = 1 ] && configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
 
-# One CTest run covers the native and the Windows trees (the x86_64 tree is only compiled).
-cat >"$build/CTestTestfile.cmake" <<CT
-subdirs("native")
-subdirs("win32")
-CT
+# One CTest run covers the native tree and one Windows tree: the i686 deliverable where this
+# machine runs 32-bit programs under Wine, else the x86_64 build of the same sources.
+# shellcheck source=wine-env.sh
+NERA_WIN_BUILD="$build/win32" . "$root/scripts/wine-env.sh"
+testtree=win32
+if ! nera_wine_runs_32bit; then
+    testtree=win64
+    if [ "$win64" = 0 ]; then
+        configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
+    fi
+fi
+printf 'subdirs("native")\nsubdirs("%s")\n' "$testtree" >"$build/CTestTestfile.cmake"
+echo "$testtree" >"$build/windows-test-tree"
+echo "build.sh: Windows tests run from $testtree"
 echo "build.sh: built in $build"

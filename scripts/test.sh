@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${NERA_BUILD:-$root/build}"
 bash "$root/scripts/build.sh"
 
-export NERA_WIN_BUILD="$build/win32"
+export NERA_WIN_BUILD="$build/$(cat "$build/windows-test-tree")"
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/xvfb.sh"

@@ -9,6 +9,19 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko install prompts while the prefix is made.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# 32-bit Windows programs need the 32-bit Wine loader, which needs a kernel that runs 32-bit
+# Linux programs. Some kernels have that switched off; there only 64-bit programs run.
+nera_wine_runs_32bit() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+if nera_wine_runs_32bit; then
+    NERA_WINE=wine
+else
+    NERA_WINE=/usr/lib/wine/wine64
+    export WINELOADER=/usr/lib/wine/wine64
+fi
+
 # Makes the prefix once, with the font replacements that let the dialog fonts draw Japanese.
 nera_wine_prepare() {
     local stamp="$WINEPREFIX/.nera-ready"
@@ -17,14 +30,14 @@ nera_wine_prepare() {
     (
         flock 9
         if [ ! -f "$stamp" ]; then
-            wineboot -i >/dev/null 2>&1 || true
+            "$NERA_WINE" wineboot -i >/dev/null 2>&1 || true
             local reg="$WINEPREFIX/nera-fonts.reg"
             printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
                 '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
                 '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
                 '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' '' |
                 iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-            wine regedit "$reg" >/dev/null 2>&1
+            "$NERA_WINE" regedit "$reg" >/dev/null 2>&1
             wineserver -w
             touch "$stamp"
         fi

@@ -1,0 +1,71 @@
+#include "FileDialog_win.h"
+
+#include "Dialog_win.h"
+#include "WinApp_win.h"
+
+#include <cwchar>
+
+namespace {
+CFileDialog::Handler g_handler = nullptr;
+void* g_context = nullptr;
+} // namespace
+
+void CFileDialog::SetHandler(Handler handler, void* context) {
+    g_handler = handler;
+    g_context = context;
+}
+
+CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags,
+                         const wchar_t* filter, HWND parent)
+    : m_openFileDialog(openFileDialog), m_defaultExt(defaultExt != nullptr ? defaultExt : L""),
+      m_filterText(filter != nullptr ? filter : L""), m_flags(flags), m_parent(parent), m_file{} {
+    if (fileName != nullptr) {
+        wcsncpy(m_file, fileName, MAX_PATH - 1);
+    }
+    m_filterBuffer = m_filterText;
+    for (wchar_t& c : m_filterBuffer) {
+        if (c == L'|') {
+            c = L'\0';
+        }
+    }
+    m_filterBuffer.push_back(L'\0');
+}
+
+void CFileDialog::SetChosenPath(const std::wstring& path) {
+    m_chosenPath = path;
+    size_t slash = path.find_last_of(L"\\/");
+    m_fileNameOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
+}
+
+INT_PTR CFileDialog::DoModal() {
+    if (g_handler != nullptr) {
+        return g_handler(*this, g_context);
+    }
+    HWND owner = m_parent;
+    CWinApp* app = AfxGetApp();
+    if (owner == nullptr && app != nullptr && app->m_pMainWnd != nullptr) {
+        owner = app->m_pMainWnd->GetSafeHwnd();
+    }
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = m_filterBuffer.empty() ? nullptr : m_filterBuffer.c_str();
+    ofn.lpstrFile = m_file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = m_defaultExt.empty() ? nullptr : m_defaultExt.c_str();
+    ofn.Flags = m_flags | OFN_EXPLORER | OFN_ENABLESIZING;
+    BOOL ok = m_openFileDialog ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+    if (!ok) {
+        return IDCANCEL;
+    }
+    SetChosenPath(m_file);
+    return IDOK;
+}
+
+std::wstring CFileDialog::GetPathName() const {
+    return m_chosenPath;
+}
+
+std::wstring CFileDialog::GetFileName() const {
+    return m_chosenPath.substr(m_fileNameOffset);
+}

@@ -1,0 +1,155 @@
+#include "File_win.h"
+
+#include "MessageBox_win.h"
+#include "Strings_win.h"
+#include "resource.h"
+
+namespace {
+CFile::WriteFaultHook g_writeFault = nullptr;
+void* g_writeFaultContext = nullptr;
+} // namespace
+
+CFileError::Cause CFileError::CauseFromOsError(DWORD osError) {
+    switch (osError) {
+        case NO_ERROR:
+            return none;
+        case ERROR_FILE_NOT_FOUND:
+            return fileNotFound;
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return badPath;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return tooManyOpenFiles;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return accessDenied;
+        case ERROR_INVALID_HANDLE:
+            return invalidFile;
+        case ERROR_CURRENT_DIRECTORY:
+            return removeCurrentDir;
+        case ERROR_CANNOT_MAKE:
+            return directoryFull;
+        case ERROR_SEEK:
+        case ERROR_NEGATIVE_SEEK:
+            return badSeek;
+        case ERROR_SHARING_VIOLATION:
+            return sharingViolation;
+        case ERROR_LOCK_VIOLATION:
+            return lockViolation;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return diskFull;
+        case ERROR_HANDLE_EOF:
+            return endOfFile;
+        case ERROR_WRITE_FAULT:
+        case ERROR_READ_FAULT:
+        case ERROR_GEN_FAILURE:
+        case ERROR_CRC:
+        case ERROR_NETNAME_DELETED:
+        case ERROR_UNEXP_NET_ERR:
+            return hardIO;
+        default:
+            return generic;
+    }
+}
+
+std::wstring CFileError::Message() const {
+    return AfxFormatString1(IDS_FILE_ERROR_NONE + static_cast<UINT>(m_cause), m_fileName);
+}
+
+void ReportFileError(const CFileError& error) {
+    AfxMessageBox(error.Message(), MB_ICONSTOP);
+}
+
+void CFile::SetWriteFaultHook(WriteFaultHook hook, void* context) {
+    g_writeFault = hook;
+    g_writeFaultContext = context;
+}
+
+CFile::~CFile() {
+    if (IsOpen()) {
+        CloseHandle(m_handle);
+    }
+}
+
+bool CFile::SetError(DWORD osError) {
+    m_error.m_osError = osError;
+    m_error.m_cause = CFileError::CauseFromOsError(osError);
+    if (m_error.m_cause == CFileError::none) {
+        m_error.m_cause = CFileError::generic;
+    }
+    m_error.m_fileName = m_path;
+    return false;
+}
+
+bool CFile::Open(const std::wstring& path, UINT flags) {
+    if (IsOpen()) {
+        Close();
+    }
+    m_path = path;
+    m_error = CFileError();
+    DWORD access = GENERIC_READ;
+    if (flags & modeWrite) {
+        access = GENERIC_WRITE;
+    } else if (flags & modeReadWrite) {
+        access = GENERIC_READ | GENERIC_WRITE;
+    }
+    DWORD share = 0;
+    if (flags & shareDenyWrite) {
+        share = FILE_SHARE_READ;
+    } else if (flags & shareDenyNone) {
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    }
+    DWORD creation = (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    m_handle = CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        return SetError(GetLastError());
+    }
+    return true;
+}
+
+bool CFile::Read(void* buffer, UINT count, UINT& bytesRead) {
+    bytesRead = 0;
+    DWORD got = 0;
+    if (!ReadFile(m_handle, buffer, count, &got, nullptr)) {
+        return SetError(GetLastError());
+    }
+    bytesRead = got;
+    return true;
+}
+
+bool CFile::Write(const void* buffer, UINT count) {
+    if (g_writeFault != nullptr && g_writeFault(m_path, g_writeFaultContext)) {
+        return SetError(ERROR_DISK_FULL);
+    }
+    DWORD written = 0;
+    if (!WriteFile(m_handle, buffer, count, &written, nullptr)) {
+        return SetError(GetLastError());
+    }
+    if (written != count) {
+        return SetError(ERROR_DISK_FULL);
+    }
+    return true;
+}
+
+bool CFile::Flush() {
+    if (!FlushFileBuffers(m_handle)) {
+        return SetError(GetLastError());
+    }
+    return true;
+}
+
+bool CFile::Close() {
+    if (!IsOpen()) {
+        return true;
+    }
+    BOOL ok = CloseHandle(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
+    if (!ok) {
+        return SetError(GetLastError());
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+#include "Strings_win.h"
+
+std::wstring LoadResString(UINT id) {
+    const wchar_t* text = nullptr;
+    // With a zero buffer size LoadStringW hands out a pointer into the resource itself.
+    int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr) {
+        return std::wstring();
+    }
+    return std::wstring(text, static_cast<size_t>(length));
+}
+
+std::wstring FormatPlaceholders(const std::wstring& pattern, const std::wstring& arg1,
+                                const std::wstring& arg2) {
+    std::wstring out;
+    out.reserve(pattern.size() + arg1.size() + arg2.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == L'%' && i + 1 < pattern.size() && (pattern[i + 1] == L'1' || pattern[i + 1] == L'2')) {
+            out += pattern[i + 1] == L'1' ? arg1 : arg2;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+std::wstring AfxFormatString1(UINT id, const std::wstring& arg1) {
+    return FormatPlaceholders(LoadResString(id), arg1, std::wstring());
+}
+
+std::wstring AfxFormatString2(UINT id, const std::wstring& arg1, const std::wstring& arg2) {
+    return FormatPlaceholders(LoadResString(id), arg1, arg2);
+}
