@@ -3,7 +3,7 @@
 #include "Dialog_win.h"
 #include "MessageBox_win.h"
 #include "Strings_win.h"
-#include "resource.h"
+#include "FrameworkResource.h"
 
 #include <cwchar>
 
@@ -122,8 +122,9 @@ void DDV_MinMaxUInt(CDataExchange* pDX, unsigned int value, unsigned int minValu
         return;
     }
     if (value < minValue || value > maxValue) {
-        AfxMessageBox(AfxFormatString2(IDS_PARSE_INT_RANGE, std::to_wstring(minValue), std::to_wstring(maxValue)),
-                      MB_ICONEXCLAMATION);
+        AfxMessageBox(
+            AfxFormatString2(IDS_PARSE_INT_RANGE, std::to_wstring(minValue), std::to_wstring(maxValue)),
+            MB_ICONEXCLAMATION);
         pDX->Fail();
     }
 }

@@ -3,7 +3,7 @@
 #include "DataExchange_win.h"
 #include "Strings_win.h"
 #include "WinApp_win.h"
-#include "resource.h"
+#include "FrameworkResource.h"
 
 void CCmdUI::Enable(bool on) {
     EnableMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (on ? MF_ENABLED : MF_GRAYED));

@@ -31,7 +31,7 @@ public:
 private:
     bool m_openFileDialog;
     std::wstring m_defaultExt;
-    std::wstring m_filterText;  // as given, with '|'
+    std::wstring m_filterText;   // as given, with '|'
     std::wstring m_filterBuffer; // with '\0' separators for the system
     DWORD m_flags;
     HWND m_parent;

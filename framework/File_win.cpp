@@ -2,7 +2,7 @@
 
 #include "MessageBox_win.h"
 #include "Strings_win.h"
-#include "resource.h"
+#include "FrameworkResource.h"
 
 namespace {
 CFile::WriteFaultHook g_writeFault = nullptr;

@@ -5,9 +5,23 @@
 
 // Why a file operation failed, in the order of the framework's file-error strings.
 struct CFileError {
-    enum Cause { none, generic, fileNotFound, badPath, tooManyOpenFiles, accessDenied, invalidFile,
-                 removeCurrentDir, directoryFull, badSeek, hardIO, sharingViolation, lockViolation, diskFull,
-                 endOfFile };
+    enum Cause {
+        none,
+        generic,
+        fileNotFound,
+        badPath,
+        tooManyOpenFiles,
+        accessDenied,
+        invalidFile,
+        removeCurrentDir,
+        directoryFull,
+        badSeek,
+        hardIO,
+        sharingViolation,
+        lockViolation,
+        diskFull,
+        endOfFile
+    };
 
     Cause m_cause = none;
     DWORD m_osError = 0;

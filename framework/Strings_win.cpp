@@ -15,7 +15,8 @@ std::wstring FormatPlaceholders(const std::wstring& pattern, const std::wstring&
     std::wstring out;
     out.reserve(pattern.size() + arg1.size() + arg2.size());
     for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == L'%' && i + 1 < pattern.size() && (pattern[i + 1] == L'1' || pattern[i + 1] == L'2')) {
+        if (pattern[i] == L'%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == L'1' || pattern[i + 1] == L'2')) {
             out += pattern[i + 1] == L'1' ? arg1 : arg2;
             ++i;
         } else {

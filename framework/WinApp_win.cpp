@@ -1,7 +1,7 @@
 #include "WinApp_win.h"
 
 #include "Dialog_win.h"
-#include "resource.h"
+#include "FrameworkResource.h"
 
 #include <shellapi.h>
 
@@ -10,7 +10,7 @@ CWinApp* g_app = nullptr;
 
 // HTML Help is loaded on demand so that a program without a help viewer still starts.
 using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-constexpr UINT kHelpContext = 0x000F;         // HH_HELP_CONTEXT
+constexpr UINT kHelpContext = 0x000F;          // HH_HELP_CONTEXT
 constexpr DWORD kHelpIdBaseResource = 0x20000; // help contexts of dialog resources
 } // namespace
 
@@ -78,7 +78,8 @@ void CWinApp::OnHelp() {
     if (viewer == nullptr) {
         return;
     }
-    auto htmlHelp = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
+    auto htmlHelp =
+        reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
     if (htmlHelp != nullptr) {
         htmlHelp(owner, path.c_str(), kHelpContext, context);
     }

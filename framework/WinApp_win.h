@@ -8,8 +8,16 @@ class CDialog;
 // Result of the framework's command-line parser: what the shell asked the program to do.
 class CCommandLineInfo {
 public:
-    enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppAutomation, AppRegister,
-                        AppUnregister };
+    enum ShellCommand {
+        FileNew,
+        FileOpen,
+        FilePrint,
+        FilePrintTo,
+        FileDDE,
+        AppAutomation,
+        AppRegister,
+        AppUnregister
+    };
 
     ShellCommand m_nShellCommand = FileNew;
     std::wstring m_strFileName;
@@ -44,8 +52,8 @@ public:
     int Run(HINSTANCE instance, const wchar_t* cmdLine);
 
     HINSTANCE m_hInstance = nullptr;
-    std::wstring m_cmdLine;   // raw command line after the program name
-    std::wstring m_appTitle;  // executable name without extension
+    std::wstring m_cmdLine;  // raw command line after the program name
+    std::wstring m_appTitle; // executable name without extension
     CDialog* m_pMainWnd = nullptr;
 
 private:

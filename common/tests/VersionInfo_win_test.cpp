@@ -12,7 +12,7 @@ std::wstring BesideTest(const wchar_t* name) {
 }
 
 struct VersionCase {
-    const wchar_t* file;  // nullptr: the test program itself
+    const wchar_t* file; // nullptr: the test program itself
     bool productVersion;
     const wchar_t* expected;
 };

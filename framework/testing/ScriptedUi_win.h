@@ -22,9 +22,9 @@ public:
     void ChooseFile(const std::wstring& path) { m_files.push_back(path); }
     void CancelFileDialog() { m_files.push_back(std::wstring()); }
 
-    std::vector<MessageBoxRequest> m_boxes;   // every message box asked for, in order
-    int m_unexpectedQuestions = 0;           // Yes/No boxes that found no scripted answer
-    int m_fileDialogs = 0;                   // file dialogs shown
+    std::vector<MessageBoxRequest> m_boxes; // every message box asked for, in order
+    int m_unexpectedQuestions = 0;          // Yes/No boxes that found no scripted answer
+    int m_fileDialogs = 0;                  // file dialogs shown
     bool m_lastFileDialogWasOpen = false;
     std::wstring m_lastFilter;
     std::wstring m_lastDefaultExt;

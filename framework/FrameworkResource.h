@@ -25,5 +25,9 @@
 #define IDS_FILE_ERROR_END_OF_FILE 61870
 
 // Standard commands.
-#define ID_HELP 57670        // help command, handled by the application object
-#define IDM_ABOUTBOX 0x0010  // system-menu entry that opens a program's about box
+#define ID_HELP 57670       // help command, handled by the application object
+#define IDM_ABOUTBOX 0x0010 // system-menu entry that opens a program's about box
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1) // controls that no code addresses
+#endif
