@@ -24,7 +24,7 @@ fi
 
 # Makes the prefix once, with the font replacements that let the dialog fonts draw Japanese.
 nera_wine_prepare() {
-    local stamp="$WINEPREFIX/.nera-ready"
+    local stamp="$WINEPREFIX/.nera-ready-2"
     [ -f "$stamp" ] && return 0
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
@@ -35,7 +35,8 @@ nera_wine_prepare() {
             printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
                 '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
                 '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
-                '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' '' |
+                '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' '' \
+                '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Decorated"="N"' '"Managed"="N"' '' |
                 iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
             "$NERA_WINE" regedit "$reg" >/dev/null 2>&1
             wineserver -w

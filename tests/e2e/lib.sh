@@ -1,0 +1,55 @@
+# Sourced by the end-to-end tests: runs the test driver under the project's Wine set-up and
+# keeps the pictures it takes.
+set -euo pipefail
+: "${NERA_WIN_BUILD:?}"
+NERA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BIN="$NERA_WIN_BUILD/bin"
+SHOTS="$NERA_WIN_BUILD/screenshots"
+mkdir -p "$SHOTS"
+
+# A fresh work folder for one test.
+e2e_workdir() {
+    local dir="$NERA_WIN_BUILD/e2e/$1"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    echo "$dir"
+}
+
+# The Windows path Wine gives a Linux path (drive Z: is the root).
+winpath() {
+    printf 'Z:%s' "${1//\//\\}"
+}
+
+# Runs a driver script (read from standard input) in the given folder.
+drive() {
+    local dir=$1 script
+    script="$dir/driver-$RANDOM.txt"
+    cat >"$script"
+    (cd "$dir" && "$NERA_WIN_BUILD/wine-run" "$BIN/nera_driver.exe" "$(winpath "$script")")
+}
+
+# Converts a picture the driver saved to PNG among the build's screenshots.
+keep_shot() {
+    convert "$1" "$SHOTS/$2.png"
+    echo "screenshot: $SHOTS/$2.png"
+}
+
+# Waits (bounded) until a file holds a line; prints the file when it does not.
+wait_for_line() {
+    local file=$1 line=$2 i
+    for i in $(seq 1 100); do
+        if [ -f "$file" ] && grep -qxF -- "$line" "$file"; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "missing line: $line" >&2
+    echo "--- $file:" >&2
+    cat "$file" >&2 2>/dev/null || true
+    return 1
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
