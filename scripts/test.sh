@@ -16,6 +16,10 @@ export NERA_WIN_BUILD="$build/$(cat "$build/windows-test-tree")"
 nera_start_xvfb
 nera_wine_prepare
 wineserver -p  # one wineserver for the whole run, ended below
+# Start Wine's own background processes (services, desktop) now, away from CTest's output
+# pipes: they live as long as the wineserver, and a test whose pipe they inherited would wait.
+"$NERA_WINE" wineboot -u </dev/null >/dev/null 2>&1 || true
+"$NERA_WINE" "$NERA_WIN_BUILD/bin/nera_driver.exe" </dev/null >/dev/null 2>&1 || true
 cleanup() {
     wineserver -k 2>/dev/null || true
     nera_stop_xvfb
