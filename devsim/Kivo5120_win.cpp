@@ -1,0 +1,75 @@
+// Exported functions of Kivo5120.dll. Each forwards to the process's simulation engine,
+// which checks the handle and arguments, applies the module's faults and logs the call.
+#include <windows.h>
+
+#include "Kivo5120.h"
+#include "KivoSimBridge.h"
+#include "SimEngine.h"
+
+using nerasim::CSimEngine;
+
+extern "C" {
+
+int KIVO_API Kivo_FlshReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer128) {
+    return CSimEngine::Instance().ReadRWArea(handle, area, buffer128);
+}
+
+int KIVO_API Kivo_FlshWriteRWArea(uint32_t handle, uint32_t area, const uint8_t* buffer128) {
+    return CSimEngine::Instance().WriteRWArea(handle, area, buffer128);
+}
+
+int KIVO_API Kivo_Close(uint32_t handle) {
+    return CSimEngine::Instance().Close(handle);
+}
+
+int KIVO_API Kivo_SetTimeouts(uint32_t handle, uint32_t readTimeoutMs, uint32_t writeTimeoutMs) {
+    return CSimEngine::Instance().SetTimeouts(handle, readTimeoutMs, writeTimeoutMs);
+}
+
+int KIVO_API Kivo_FlshEchoTest(uint32_t handle) {
+    return CSimEngine::Instance().EchoTest(handle);
+}
+
+int KIVO_API Kivo_FlshReadHwVersion(uint32_t handle, uint32_t* hwCode) {
+    return CSimEngine::Instance().ReadHwVersion(handle, hwCode);
+}
+
+int KIVO_API Kivo_FlshRead(uint32_t handle, uint32_t address, uint8_t* buffer128) {
+    return CSimEngine::Instance().FlashRead(handle, address, buffer128);
+}
+
+uint32_t KIVO_API Kivo_FlshGetEraseBlk(uint32_t imageLength) {
+    return CSimEngine::GetEraseBlk(imageLength);
+}
+
+int KIVO_API Kivo_FlshErase(uint32_t handle, uint32_t eraseBlocks) {
+    return CSimEngine::Instance().Erase(handle, eraseBlocks);
+}
+
+int KIVO_API Kivo_FlshWrite(uint32_t handle, uint32_t address, const uint8_t* data, uint32_t length) {
+    return CSimEngine::Instance().FlashWrite(handle, address, data, length);
+}
+
+uint32_t KIVO_API KivoSim_NeraFlashModeOpen(uint32_t reserved) {
+    return CSimEngine::Instance().NeraFlashModeOpen(reserved);
+}
+
+int KIVO_API KivoSim_NeraFlashModeClose(uint32_t handle, uint32_t reserved) {
+    return CSimEngine::Instance().NeraFlashModeClose(handle, reserved);
+}
+
+uint32_t KIVO_API KivoSim_FlashModeOpen(uint32_t productFamily, uint32_t reserved) {
+    return CSimEngine::Instance().FlashModeOpen(productFamily, reserved);
+}
+
+int KIVO_API KivoSim_FlashModeClose(uint32_t handle, uint32_t reserved) {
+    return CSimEngine::Instance().FlashModeClose(handle, reserved);
+}
+
+int KIVO_API KivoSim_GetProductInfo(uint32_t handle, nerasim::SProductInfo* info) {
+    if (info == nullptr)
+        return nerasim::kSimBadArgument;
+    return CSimEngine::Instance().GetProductInfo(handle, *info);
+}
+
+} // extern "C"

@@ -1,0 +1,17 @@
+#pragma once
+// Private exports of Kivo5120.dll that Q5120Common.dll calls: the open handles live in one
+// library, so the flash-mode open and close calls and the product-information data are
+// served there.
+
+#include <cstdint>
+
+#include "Kivo5120.h"
+#include "SimModule.h"
+
+extern "C" {
+uint32_t KIVO_API KivoSim_NeraFlashModeOpen(uint32_t reserved);
+int KIVO_API KivoSim_NeraFlashModeClose(uint32_t handle, uint32_t reserved);
+uint32_t KIVO_API KivoSim_FlashModeOpen(uint32_t productFamily, uint32_t reserved);
+int KIVO_API KivoSim_FlashModeClose(uint32_t handle, uint32_t reserved);
+int KIVO_API KivoSim_GetProductInfo(uint32_t handle, nerasim::SProductInfo* info);
+}

@@ -1,0 +1,66 @@
+# Windows only: Kivo5120.dll and Q5120Common.dll with plain export names and import
+# libraries that programs link with target_link_libraries(prog PRIVATE Kivo5120 Q5120Common).
+
+# The MinGW linker's own import library loses the @N decoration of __stdcall names on i686,
+# so the import libraries are made again with dlltool from the same export list.
+get_filename_component(_nera_cxx_name ${CMAKE_CXX_COMPILER} NAME)
+string(REGEX REPLACE "g\\+\\+.*$" "dlltool" _nera_dlltool_name ${_nera_cxx_name})
+find_program(NERA_DLLTOOL NAMES ${_nera_dlltool_name} REQUIRED)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(_nera_stdcall_names ON)
+else()
+    set(_nera_stdcall_names OFF)
+endif()
+
+# Writes NAME.def listing the exports (NAME:ARGUMENT_BYTES) and builds the DLL with it.
+function(nera_devsim_dll target)
+    cmake_parse_arguments(P "" "" "SOURCES;EXPORTS;LIBS" ${ARGN})
+    set(def_text "LIBRARY ${target}.dll\nEXPORTS\n")
+    foreach(entry ${P_EXPORTS})
+        string(REPLACE ":" ";" parts ${entry})
+        list(GET parts 0 name)
+        list(GET parts 1 bytes)
+        if(_nera_stdcall_names)
+            string(APPEND def_text "    ${name}@${bytes}\n")
+        else()
+            string(APPEND def_text "    ${name}\n")
+        endif()
+    endforeach()
+    set(def_file ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+    file(GENERATE OUTPUT ${def_file} CONTENT "${def_text}")
+
+    add_library(${target} SHARED ${P_SOURCES} ${def_file})
+    set_target_properties(${target} PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a"
+                                               RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    target_include_directories(${target} INTERFACE ${CMAKE_SOURCE_DIR}/common)
+    target_link_libraries(${target} PRIVATE nerasim_core ${P_LIBS})
+    nera_strict(${target})
+    nera_static_runtime(${target})
+    if(_nera_stdcall_names)
+        target_link_options(${target} PRIVATE -Wl,--kill-at)
+        set(kill_at -k)
+    endif()
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${NERA_DLLTOOL} -d ${def_file} -D ${target}.dll ${kill_at} -l $<TARGET_LINKER_FILE:${target}>
+        COMMENT "Import library of ${target}.dll" VERBATIM)
+endfunction()
+
+nera_devsim_dll(Kivo5120
+    SOURCES Kivo5120_win.cpp Kivo5120.rc
+    EXPORTS Kivo_FlshReadRWArea:12 Kivo_FlshWriteRWArea:12 Kivo_Close:4 Kivo_SetTimeouts:12
+            Kivo_FlshEchoTest:4 Kivo_FlshReadHwVersion:8 Kivo_FlshRead:12 Kivo_FlshGetEraseBlk:4
+            Kivo_FlshErase:8 Kivo_FlshWrite:16
+            KivoSim_NeraFlashModeOpen:4 KivoSim_NeraFlashModeClose:8 KivoSim_FlashModeOpen:8
+            KivoSim_FlashModeClose:8 KivoSim_GetProductInfo:8)
+
+nera_devsim_dll(Q5120Common
+    SOURCES Q5120Common_win.cpp Q5120Common.rc
+    EXPORTS Q5120_NeraFlashModeOpen:4 Q5120_NeraFlashModeClose:8 Q5120_FlashModeOpen:8
+            Q5120_FlashModeClose:8 Q5120_ShowProductInfo:4 Q5120_OptionDlg2:0
+    LIBS Kivo5120 user32)
+
+# Wine tests: every export called through the import libraries.
+nera_add_gtest(devsim_dll_tests SOURCES tests/DllTest_win.cpp tests/TestStore.cpp
+               LIBS Kivo5120 Q5120Common nerasim_core user32)
+set_target_properties(devsim_dll_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

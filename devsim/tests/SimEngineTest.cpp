@@ -1,0 +1,419 @@
+// The simulated libraries' calls: handles, argument checks, areas, flash rules, faults,
+// time-outs, the call log and concurrent use of one store.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "SimBytes.h"
+#include "SimEngine.h"
+#include "SimLog.h"
+#include "TestStore.h"
+
+namespace nerasim {
+namespace {
+
+// A store with one default module "m", used through NERA_SIM_STORE, with a call log.
+class SimEngineTest : public ::testing::Test {
+protected:
+    SimEngineTest()
+        : m_storeEnv(kStoreEnvironment, m_temp.Folder()), m_logEnv(kLogEnvironment, m_temp.File("calls.log")),
+          m_store(m_temp.Folder()) {
+        std::string error;
+        EXPECT_TRUE(m_store.CreateModule("m", CModuleIdentity::Default(), error)) << error;
+    }
+
+    void SetFault(const std::string& key, const std::string& value) {
+        CStoreLock lock(m_store);
+        CModuleConfig config;
+        std::string error;
+        ASSERT_TRUE(m_store.LoadConfig("m", config, error));
+        ASSERT_TRUE(config.SetValue(key, value, error)) << error;
+        ASSERT_TRUE(m_store.SaveConfig("m", config));
+    }
+
+    CModuleConfig Config() {
+        CStoreLock lock(m_store);
+        CModuleConfig config;
+        std::string error;
+        EXPECT_TRUE(m_store.LoadConfig("m", config, error));
+        return config;
+    }
+
+    std::vector<uint8_t> Flash(uint32_t address, uint32_t length) {
+        CStoreLock lock(m_store);
+        std::vector<uint8_t> data(length);
+        EXPECT_TRUE(m_store.ReadFlash("m", address, data.data(), length));
+        return data;
+    }
+
+    std::vector<std::string> Log() { return ReadLines(FsGetEnv(kLogEnvironment)); }
+
+    CTempStore m_temp;
+    CScopedEnv m_storeEnv;
+    CScopedEnv m_logEnv;
+    CSimStore m_store;
+    CSimEngine m_engine;
+};
+
+TEST_F(SimEngineTest, OpenCallsFindTheFirstModuleWithUniqueHandles) {
+    uint32_t a = m_engine.NeraFlashModeOpen(0);
+    uint32_t b = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    EXPECT_NE(a, 0u);
+    EXPECT_NE(b, 0u);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(m_engine.FlashModeOpen(0x80000000u, 0), 0u);
+    EXPECT_EQ(m_engine.FlashModeOpen(0, 0), 0u);
+    EXPECT_EQ(m_engine.OpenHandleCount(), 2u);
+    EXPECT_EQ(m_engine.NeraFlashModeClose(a, 0), kSimOk);
+    EXPECT_EQ(m_engine.FlashModeClose(b, 0), kSimOk);
+    uint32_t c = m_engine.NeraFlashModeOpen(0);
+    EXPECT_NE(c, a); // handles are not reused within a process
+    EXPECT_NE(c, b);
+    EXPECT_EQ(m_engine.Close(c), kSimOk);
+    EXPECT_EQ(m_engine.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimEngineTest, NoModuleNoHandle) {
+    ASSERT_TRUE(m_store.RemoveModule("m"));
+    EXPECT_EQ(m_engine.NeraFlashModeOpen(0), 0u);
+}
+
+TEST_F(SimEngineTest, FirstUseOfANewStoreMakesTheDefaultModule) {
+    CScopedEnv fresh(kStoreEnvironment, m_temp.Folder() + "-fresh");
+    uint32_t h = m_engine.NeraFlashModeOpen(0);
+    ASSERT_NE(h, 0u);
+    uint32_t code = 0;
+    EXPECT_EQ(m_engine.ReadHwVersion(h, &code), kSimOk);
+    EXPECT_EQ(code, kDefaultHwCode);
+    m_engine.Close(h);
+    RemoveStoreTree(m_temp.Folder() + "-fresh");
+}
+
+TEST_F(SimEngineTest, EveryCallFailsCleanlyOnUnknownOrClosedHandles) {
+    uint32_t closed = m_engine.NeraFlashModeOpen(0);
+    ASSERT_EQ(m_engine.Close(closed), kSimOk);
+    uint8_t data[kAreaSize];
+    std::memset(data, 0x00, sizeof data);
+    for (uint32_t h : {0u, closed, 0xDEADBEEFu}) {
+        uint8_t buffer[kAreaSize];
+        std::memset(buffer, 0xA5, sizeof buffer);
+        uint32_t code = 0x12345678;
+        EXPECT_EQ(m_engine.ReadRWArea(h, 6, buffer), kSimBadHandle);
+        EXPECT_EQ(m_engine.WriteRWArea(h, 6, data), kSimBadHandle);
+        EXPECT_EQ(m_engine.SetTimeouts(h, 1, 1), kSimBadHandle);
+        EXPECT_EQ(m_engine.EchoTest(h), kSimBadHandle);
+        EXPECT_EQ(m_engine.ReadHwVersion(h, &code), kSimBadHandle);
+        EXPECT_EQ(m_engine.FlashRead(h, 0x8000, buffer), kSimBadHandle);
+        EXPECT_EQ(m_engine.Erase(h, 0xFF01), kSimBadHandle);
+        EXPECT_EQ(m_engine.FlashWrite(h, 0x8000, data, sizeof data), kSimBadHandle);
+        SProductInfo info;
+        EXPECT_EQ(m_engine.GetProductInfo(h, info), kSimBadHandle);
+        EXPECT_EQ(m_engine.Close(h), kSimBadHandle);
+        EXPECT_EQ(m_engine.NeraFlashModeClose(h, 0), kSimBadHandle);
+        EXPECT_EQ(m_engine.FlashModeClose(h, 0), kSimBadHandle);
+        EXPECT_EQ(code, 0x12345678u);
+        EXPECT_EQ(ToHex(buffer, 4), "A5A5A5A5");
+    }
+    // Nothing reached the module.
+    EXPECT_EQ(Flash(0x8000, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(SimEngineTest, BadArgumentsFailWithoutTouchingAnything) {
+    uint32_t h = m_engine.NeraFlashModeOpen(0);
+    uint8_t buffer[kAreaSize];
+    std::memset(buffer, 0xA5, sizeof buffer);
+    struct SCase {
+        const char* what;
+        std::function<int()> call;
+        int result;
+    };
+    const SCase kCases[] = {
+        {"read area null", [&] { return m_engine.ReadRWArea(h, 6, nullptr); }, kSimBadArgument},
+        {"read area 8", [&] { return m_engine.ReadRWArea(h, 8, buffer); }, kSimBadArgument},
+        {"write area null", [&] { return m_engine.WriteRWArea(h, 6, nullptr); }, kSimBadArgument},
+        {"write area 8", [&] { return m_engine.WriteRWArea(h, 8, buffer); }, kSimBadArgument},
+        {"hw code null", [&] { return m_engine.ReadHwVersion(h, nullptr); }, kSimBadArgument},
+        {"flash read null", [&] { return m_engine.FlashRead(h, 0, nullptr); }, kSimBadArgument},
+        {"flash read end", [&] { return m_engine.FlashRead(h, 0x7FF81, buffer); }, kSimOutOfRange},
+        {"flash read wrap", [&] { return m_engine.FlashRead(h, 0xFFFFFFC0u, buffer); }, kSimOutOfRange},
+        {"erase bit 16", [&] { return m_engine.Erase(h, 0x10101); }, kSimBadArgument},
+        {"write null", [&] { return m_engine.FlashWrite(h, 0x8000, nullptr, 16); }, kSimBadArgument},
+        {"write end", [&] { return m_engine.FlashWrite(h, 0x7FFF0, buffer, 0x20); }, kSimOutOfRange},
+        {"write wrap", [&] { return m_engine.FlashWrite(h, 0xFFFFFFF0u, buffer, 0x20); }, kSimOutOfRange},
+        {"write monitor", [&] { return m_engine.FlashWrite(h, 0x0F80, buffer, 0x100); }, kSimProtected},
+        {"write monitor end", [&] { return m_engine.FlashWrite(h, 0x7FFF, buffer, 2); }, kSimProtected},
+    };
+    for (const SCase& c : kCases)
+        EXPECT_EQ(c.call(), c.result) << c.what;
+    EXPECT_EQ(ToHex(buffer, 4), "A5A5A5A5");
+    // The refused writes changed nothing: boot block and version record as made.
+    EXPECT_EQ(Flash(0x0F80, 1)[0], FactoryCodeByte(0x0F80));
+    EXPECT_EQ(Flash(0x8000, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(m_engine.FlashWrite(h, 0x8000, nullptr, 0), kSimOk); // nothing to write
+}
+
+TEST_F(SimEngineTest, AreasReadBackWhatWasWritten) {
+    uint32_t h = m_engine.NeraFlashModeOpen(0);
+    uint8_t area[kAreaSize];
+    ASSERT_EQ(m_engine.ReadRWArea(h, kIdentityArea, area), kSimOk);
+    EXPECT_EQ(ToHex(area, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
+    ASSERT_EQ(m_engine.ReadRWArea(h, kSettingsArea, area), kSimOk);
+    EXPECT_EQ(SettingsMacText(area), "02:4E:45:52:41:01");
+
+    for (uint32_t n = 0; n < kAreaCount; ++n) {
+        uint8_t data[kAreaSize];
+        for (uint32_t i = 0; i < kAreaSize; ++i)
+            data[i] = static_cast<uint8_t>(n * 31 + i);
+        ASSERT_EQ(m_engine.WriteRWArea(h, n, data), kSimOk) << n;
+    }
+    for (uint32_t n = 0; n < kAreaCount; ++n) {
+        ASSERT_EQ(m_engine.ReadRWArea(h, n, area), kSimOk);
+        EXPECT_EQ(area[0], static_cast<uint8_t>(n * 31)) << n;
+        EXPECT_EQ(area[127], static_cast<uint8_t>(n * 31 + 127)) << n;
+    }
+}
+
+TEST_F(SimEngineTest, UpdaterSequenceProgramsAndVerifiesTheImage) {
+    const uint32_t size = 0x15800;
+    std::vector<uint8_t> image(size);
+    for (uint32_t i = 0; i < size; ++i)
+        image[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    const std::vector<uint8_t> monitorBefore = Flash(kMonitorStart, kMonitorEnd - kMonitorStart);
+
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    ASSERT_NE(h, 0u);
+    uint32_t blocks = CSimEngine::GetEraseBlk(size);
+    EXPECT_EQ(blocks, 0x01FFu);
+    ASSERT_EQ(m_engine.Erase(h, blocks & 0xFF01u), kSimOk);
+    ASSERT_EQ(m_engine.FlashWrite(h, 0, image.data(), 0x1000), kSimOk);
+    ASSERT_EQ(m_engine.FlashWrite(h, 0x8000, image.data() + 0x8000, size - 0x8000), kSimOk);
+    uint8_t unit[kFlashReadUnit];
+    for (uint32_t a = 0; a < size; a += kFlashReadUnit) {
+        if (a == 0x1000)
+            a = 0x8000;
+        ASSERT_EQ(m_engine.FlashRead(h, a, unit), kSimOk);
+        ASSERT_EQ(std::memcmp(unit, image.data() + a, kFlashReadUnit), 0) << std::hex << a;
+    }
+    EXPECT_EQ(Flash(kMonitorStart, kMonitorEnd - kMonitorStart), monitorBefore);
+    // The rest of the erased 64 KiB block reads erased.
+    EXPECT_EQ(Flash(size, 0x18000 - size), std::vector<uint8_t>(0x18000 - size, kErasedByte));
+}
+
+TEST_F(SimEngineTest, WritingOverUnerasedFlashFailsVerification) {
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    std::vector<uint8_t> data(kFlashReadUnit, 0xF0);
+    ASSERT_EQ(m_engine.FlashWrite(h, 0, data.data(), kFlashReadUnit), kSimOk);
+    uint8_t unit[kFlashReadUnit];
+    ASSERT_EQ(m_engine.FlashRead(h, 0, unit), kSimOk);
+    for (uint32_t i = 0; i < kFlashReadUnit; ++i)
+        ASSERT_EQ(unit[i], FactoryCodeByte(i) & 0xF0) << i;
+    EXPECT_NE(std::memcmp(unit, data.data(), kFlashReadUnit), 0);
+}
+
+TEST_F(SimEngineTest, EraseWithoutTheMaskDestroysTheMonitor) {
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    ASSERT_EQ(m_engine.Erase(h, CSimEngine::GetEraseBlk(0x15800)), kSimOk);
+    EXPECT_EQ(Flash(0, kMonitorEnd), std::vector<uint8_t>(kMonitorEnd, kErasedByte));
+    // Only the touched 64 KiB block went: the next one still holds what it held.
+    EXPECT_EQ(Flash(0x18000, 1)[0], kErasedByte);
+    ASSERT_EQ(m_engine.Erase(h, 0x8000), kSimOk); // the last, clipped block
+    EXPECT_EQ(Flash(0x7FFFF, 1)[0], kErasedByte);
+}
+
+TEST_F(SimEngineTest, InjectedFaults) {
+    struct SCase {
+        const char* key;
+        const char* value;
+        std::function<int(uint32_t)> call;
+        int failures; // calls that fail before one succeeds
+    };
+    uint8_t area[kAreaSize] = {};
+    uint32_t code = 0;
+    SProductInfo info;
+    const SCase kCases[] = {
+        {"fail_echo", "2", [&](uint32_t h) { return m_engine.EchoTest(h); }, 2},
+        {"fail_area_write", "1", [&](uint32_t h) { return m_engine.WriteRWArea(h, 6, area); }, 1},
+        {"fail_hw_version", "3", [&](uint32_t h) { return m_engine.ReadHwVersion(h, &code); }, 3},
+        {"fail_product_info", "1", [&](uint32_t h) { return m_engine.GetProductInfo(h, info); }, 1},
+    };
+    uint32_t h = m_engine.NeraFlashModeOpen(0);
+    for (const SCase& c : kCases) {
+        SetFault(c.key, c.value);
+        for (int i = 0; i < c.failures; ++i)
+            EXPECT_EQ(c.call(h), kSimDeviceFault) << c.key << " call " << i;
+        EXPECT_EQ(c.call(h), kSimOk) << c.key;
+    }
+    EXPECT_EQ(Config().Format(), CModuleConfig().Format()); // every counter ran down to 0
+
+    SetFault("fail_echo", "always");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(m_engine.EchoTest(h), kSimDeviceFault);
+    EXPECT_EQ(Config().m_failEcho, kFaultAlways);
+}
+
+TEST_F(SimEngineTest, FailedHardwareVersionReadLeavesTheCode) {
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    SetFault("fail_hw_version", "1");
+    uint32_t code = 0xFFFFFFFF;
+    EXPECT_EQ(m_engine.ReadHwVersion(h, &code), kSimDeviceFault);
+    EXPECT_EQ(code, 0xFFFFFFFFu);
+}
+
+TEST_F(SimEngineTest, OpenFault) {
+    SetFault("fail_open", "1");
+    EXPECT_EQ(m_engine.NeraFlashModeOpen(0), 0u);
+    EXPECT_NE(m_engine.NeraFlashModeOpen(0), 0u);
+}
+
+TEST_F(SimEngineTest, WeakByteReadsBackWrongOnlyThere) {
+    SetFault("bad_byte", "0x8085");
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    const std::vector<uint8_t> stored = Flash(0x8080, kFlashReadUnit);
+    uint8_t unit[kFlashReadUnit];
+    ASSERT_EQ(m_engine.FlashRead(h, 0x8080, unit), kSimOk);
+    for (uint32_t i = 0; i < kFlashReadUnit; ++i)
+        EXPECT_EQ(unit[i], i == 5 ? static_cast<uint8_t>(stored[i] ^ 0xFF) : stored[i]) << i;
+    ASSERT_EQ(m_engine.FlashRead(h, 0x8000, unit), kSimOk);
+    ASSERT_EQ(m_engine.FlashRead(h, 0x8006, unit), kSimOk);
+    EXPECT_EQ(unit[0x7F], static_cast<uint8_t>(Flash(0x8085, 1)[0] ^ 0xFF));
+    EXPECT_EQ(Flash(0x8085, 1), std::vector<uint8_t>(1, stored[5])); // the stored byte is intact
+}
+
+TEST_F(SimEngineTest, DelayIsMeasuredAgainstTheTimeouts) {
+    SetFault("delay_ms", "300");
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    ASSERT_EQ(m_engine.SetTimeouts(h, 20, 1000), kSimOk);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_engine.EchoTest(h), kSimTimeout);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(20));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(250));
+    uint8_t data[kAreaSize] = {};
+    EXPECT_EQ(m_engine.WriteRWArea(h, 0, data), kSimOk); // write time-out 1000
+    ASSERT_EQ(m_engine.SetTimeouts(h, 1000, 20), kSimOk);
+    EXPECT_EQ(m_engine.EchoTest(h), kSimOk);
+    EXPECT_EQ(m_engine.Erase(h, 1), kSimTimeout);
+    EXPECT_EQ(Flash(0, 1)[0], FactoryCodeByte(0));    // the timed-out erase did nothing
+    ASSERT_EQ(m_engine.SetTimeouts(h, 0, 0), kSimOk); // 0: no time-out
+    EXPECT_EQ(m_engine.Erase(h, 1), kSimOk);
+}
+
+TEST_F(SimEngineTest, HandlesKeepTheirModuleWhenTheStoreSettingChanges) {
+    uint32_t h = m_engine.NeraFlashModeOpen(0);
+    CScopedEnv other(kStoreEnvironment, m_temp.Folder() + "-other");
+    uint8_t area[kAreaSize];
+    EXPECT_EQ(m_engine.ReadRWArea(h, kIdentityArea, area), kSimOk);
+    EXPECT_FALSE(FsIsDirectory(m_temp.Folder() + "-other"));
+}
+
+TEST_F(SimEngineTest, ModuleRemovedWhileOpen) {
+    uint32_t h = m_engine.NeraFlashModeOpen(0);
+    ASSERT_TRUE(m_store.RemoveModule("m"));
+    EXPECT_EQ(m_engine.EchoTest(h), kSimNoModule);
+    EXPECT_EQ(m_engine.Close(h), kSimOk);
+}
+
+TEST_F(SimEngineTest, CallLogLines) {
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    ASSERT_EQ(h, 1u);
+    uint8_t area[kAreaSize];
+    std::memset(area, 0x3C, sizeof area);
+    uint32_t code = 0;
+    const uint8_t image[4] = {1, 2, 3, 4};
+    m_engine.ReadRWArea(h, 7, area);
+    m_engine.SetTimeouts(h, 1000, 1000);
+    m_engine.EchoTest(h);
+    m_engine.ReadHwVersion(h, &code);
+    m_engine.FlashRead(h, 0x8000, area);
+    CSimEngine::GetEraseBlk(0x15800);
+    m_engine.Erase(h, 0x101);
+    m_engine.FlashWrite(h, 0x8000, image, 4);
+    std::memset(area, 0x3C, sizeof area);
+    m_engine.WriteRWArea(h, 6, area);
+    m_engine.WriteRWArea(h, 6, nullptr);
+    m_engine.FlashModeClose(h, 0);
+    m_engine.Close(h);
+    m_engine.NeraFlashModeClose(h, 0);
+    uint32_t h2 = m_engine.NeraFlashModeOpen(0);
+    m_engine.FlashModeOpen(0x80000000u, 0);
+    m_engine.Close(h2);
+
+    const std::vector<std::string> expected = {
+        "Q5120_FlashModeOpen family=0x40000000 reserved=0 -> 1",
+        "Kivo_FlshReadRWArea h=1 area=7 -> 0",
+        "Kivo_SetTimeouts h=1 read=1000 write=1000 -> 0",
+        "Kivo_FlshEchoTest h=1 -> 0",
+        "Kivo_FlshReadHwVersion h=1 -> 0",
+        "Kivo_FlshRead h=1 addr=0x00008000 -> 0",
+        "Kivo_FlshGetEraseBlk len=0x00015800 -> 0x000001FF",
+        "Kivo_FlshErase h=1 blocks=0x00000101 -> 0",
+        "Kivo_FlshWrite h=1 addr=0x00008000 len=0x00000004 crc=0xB63CFBCD -> 0",
+        "Kivo_FlshWriteRWArea h=1 area=6 data=" + ToHex(area, kAreaSize) + " -> 0",
+        "Kivo_FlshWriteRWArea h=1 area=6 data=null -> 2",
+        "Q5120_FlashModeClose h=1 reserved=0 -> 0",
+        "Kivo_Close h=1 -> 1",
+        "Q5120_NeraFlashModeClose h=1 reserved=0 -> 1",
+        "Q5120_NeraFlashModeOpen reserved=0 -> 2",
+        "Q5120_FlashModeOpen family=0x80000000 reserved=0 -> 0",
+        "Kivo_Close h=2 -> 0",
+    };
+    EXPECT_EQ(Log(), expected);
+}
+
+// Two engines stand for two processes: each has its own handles and opens the store files
+// and the lock file on its own.
+TEST_F(SimEngineTest, ConcurrentUsersDoNotLoseUpdates) {
+    const int kCallsPerUser = 150;
+    SetFault("fail_echo", "200");
+    int failures[2] = {0, 0};
+    bool areasIntact[2] = {true, true};
+    auto user = [&](int index) {
+        CSimEngine engine;
+        uint32_t h = engine.NeraFlashModeOpen(0);
+        uint8_t mine[kAreaSize];
+        std::memset(mine, 0x11 * (index + 1), sizeof mine);
+        for (int i = 0; i < kCallsPerUser; ++i) {
+            if (engine.EchoTest(h) == kSimDeviceFault)
+                ++failures[index];
+            engine.WriteRWArea(h, static_cast<uint32_t>(index), mine);
+            uint8_t back[kAreaSize];
+            if (engine.ReadRWArea(h, static_cast<uint32_t>(index), back) != kSimOk ||
+                std::memcmp(back, mine, kAreaSize) != 0)
+                areasIntact[index] = false;
+        }
+        engine.Close(h);
+    };
+    {
+        CScopedEnv quiet(kLogEnvironment, "");
+        std::thread first(user, 0);
+        std::thread second(user, 1);
+        first.join();
+        second.join();
+    }
+    EXPECT_EQ(failures[0] + failures[1], 200);
+    EXPECT_EQ(Config().m_failEcho, 0u);
+    EXPECT_TRUE(areasIntact[0]);
+    EXPECT_TRUE(areasIntact[1]);
+}
+
+TEST_F(SimEngineTest, ConcurrentLogLinesStayWhole) {
+    auto user = [] {
+        for (int i = 0; i < 100; ++i)
+            CSimEngine::GetEraseBlk(0x15800);
+    };
+    std::thread first(user);
+    std::thread second(user);
+    first.join();
+    second.join();
+    const std::vector<std::string> lines = Log();
+    EXPECT_EQ(lines.size(), 200u);
+    for (const std::string& line : lines)
+        ASSERT_EQ(line, "Kivo_FlshGetEraseBlk len=0x00015800 -> 0x000001FF");
+}
+
+} // namespace
+} // namespace nerasim

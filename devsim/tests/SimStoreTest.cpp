@@ -1,0 +1,184 @@
+// The module store: making modules, their order, persistence, damaged files and the
+// choice of the store folder.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "SimBytes.h"
+#include "SimStore.h"
+#include "TestStore.h"
+
+namespace nerasim {
+namespace {
+
+std::vector<std::string> List(const CSimStore& store) {
+    CStoreLock lock(store);
+    std::vector<std::string> names;
+    EXPECT_TRUE(store.ListModules(names));
+    return names;
+}
+
+void Create(CSimStore& store, const std::string& name) {
+    std::string error;
+    ASSERT_TRUE(store.CreateModule(name, CModuleIdentity::Default(), error)) << error;
+}
+
+TEST(SimStore, DefaultModuleOnlyForAStoreThatDoesNotExist) {
+    CTempStore temp;
+    CSimStore store(temp.Folder());
+    ASSERT_TRUE(store.EnsureWithDefaultModule());
+    EXPECT_EQ(List(store), std::vector<std::string>{kDefaultModuleName});
+
+    // A store emptied on purpose stays empty, so "no module present" can be arranged.
+    ASSERT_TRUE(store.RemoveModule(kDefaultModuleName));
+    ASSERT_TRUE(store.EnsureWithDefaultModule());
+    EXPECT_TRUE(List(store).empty());
+}
+
+TEST(SimStore, NewModuleHoldsItsIdentity) {
+    CTempStore temp;
+    CSimStore store(temp.Folder());
+    CModuleIdentity identity = CModuleIdentity::Default();
+    identity.m_hwCode = 0x40420007;
+    identity.m_product = "Nera5120-SL";
+    std::string error;
+    ASSERT_TRUE(store.CreateModule("m", identity, error)) << error;
+
+    CStoreLock lock(store);
+    CModuleConfig config;
+    ASSERT_TRUE(store.LoadConfig("m", config, error)) << error;
+    EXPECT_EQ(config.m_hwCode, 0x40420007u);
+    EXPECT_EQ(config.m_product, "Nera5120-SL");
+    uint8_t area[kAreaSize];
+    ASSERT_TRUE(store.ReadArea("m", kIdentityArea, area));
+    EXPECT_EQ(ToHex(area, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
+    EXPECT_EQ(ToHex(area + 16, 112), std::string(224, 'F'));
+    ASSERT_TRUE(store.ReadArea("m", kSettingsArea, area));
+    EXPECT_EQ(SettingsMacText(area), "02:4E:45:52:41:01");
+    uint8_t record[kVersionRecordSize];
+    ASSERT_TRUE(store.ReadFlash("m", kVersionRecordAddress, record, sizeof record));
+    EXPECT_EQ(ToHex(record, 12), "000000004042000700050600");
+    uint8_t edge[2];
+    ASSERT_TRUE(store.ReadFlash("m", 0x7FFF, edge, 2));
+    EXPECT_EQ(edge[0], FactoryCodeByte(0x7FFF));
+    EXPECT_EQ(edge[1], 0x00); // first byte of the version record
+}
+
+TEST(SimStore, ErasedSettingsOption) {
+    CTempStore temp;
+    CSimStore store(temp.Folder());
+    CModuleIdentity identity = CModuleIdentity::Default();
+    identity.m_erasedSettings = true;
+    std::string error;
+    ASSERT_TRUE(store.CreateModule("m", identity, error)) << error;
+    uint8_t area[kAreaSize];
+    CStoreLock lock(store);
+    ASSERT_TRUE(store.ReadArea("m", kSettingsArea, area));
+    EXPECT_EQ(ToHex(area, kAreaSize), std::string(256, 'F'));
+}
+
+TEST(SimStore, CreateRefusesBadAndDuplicateNames) {
+    CTempStore temp;
+    CSimStore store(temp.Folder());
+    Create(store, "a");
+    std::string error;
+    for (const char* name : {"a", "../a", "", ".a", "a b"})
+        EXPECT_FALSE(store.CreateModule(name, CModuleIdentity::Default(), error)) << name;
+    EXPECT_EQ(List(store), std::vector<std::string>{"a"});
+}
+
+TEST(SimStore, OrderIsByNameWithTheChosenFirstInFront) {
+    CTempStore temp;
+    CSimStore store(temp.Folder());
+    for (const char* name : {"c", "a", "b"})
+        Create(store, name);
+    EXPECT_EQ(List(store), (std::vector<std::string>{"a", "b", "c"}));
+    ASSERT_TRUE(store.SetFirstModule("c"));
+    EXPECT_EQ(List(store), (std::vector<std::string>{"c", "a", "b"}));
+    EXPECT_FALSE(store.SetFirstModule("missing"));
+    // The first module removed: the order falls back to names.
+    ASSERT_TRUE(store.RemoveModule("c"));
+    EXPECT_EQ(List(store), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(SimStore, StatePersistsAcrossStoreObjects) {
+    CTempStore temp;
+    {
+        CSimStore store(temp.Folder());
+        Create(store, "m");
+        CStoreLock lock(store);
+        uint8_t area[kAreaSize];
+        std::memset(area, 0x5A, sizeof area);
+        ASSERT_TRUE(store.WriteArea("m", 3, area));
+        const uint8_t data[4] = {1, 2, 3, 4};
+        ASSERT_TRUE(store.WriteFlash("m", 0x7FFFC, data, 4));
+        CModuleConfig config;
+        std::string error;
+        ASSERT_TRUE(store.LoadConfig("m", config, error));
+        config.m_failEcho = 7;
+        ASSERT_TRUE(store.SaveConfig("m", config));
+    }
+    CSimStore store(temp.Folder());
+    CStoreLock lock(store);
+    uint8_t area[kAreaSize];
+    ASSERT_TRUE(store.ReadArea("m", 3, area));
+    EXPECT_EQ(ToHex(area, 4), "5A5A5A5A");
+    uint8_t data[4];
+    ASSERT_TRUE(store.ReadFlash("m", 0x7FFFC, data, 4));
+    EXPECT_EQ(ToHex(data, 4), "01020304");
+    CModuleConfig config;
+    std::string error;
+    ASSERT_TRUE(store.LoadConfig("m", config, error));
+    EXPECT_EQ(config.m_failEcho, 7u);
+}
+
+TEST(SimStore, DamagedFilesAreNotUsedOrExtended) {
+    CTempStore temp;
+    CSimStore store(temp.Folder());
+    Create(store, "m");
+    CStoreLock lock(store);
+    const std::string flash = FsJoin(store.ModuleFolder("m"), "flash.bin");
+    const std::string areas = FsJoin(store.ModuleFolder("m"), "areas.bin");
+    ASSERT_TRUE(FsWriteAllAtomic(flash, std::string(0x100, '\xFF')));
+    ASSERT_TRUE(FsWriteAllAtomic(areas, std::string(5 * kAreaSize, '\xFF')));
+    uint8_t buffer[kAreaSize] = {};
+    EXPECT_FALSE(store.WriteFlash("m", 0x80, buffer, 0x80)); // would stay a short image
+    EXPECT_FALSE(store.ReadFlash("m", 0x100, buffer, 1));
+    EXPECT_FALSE(store.WriteArea("m", 1, buffer));
+    EXPECT_FALSE(store.ReadArea("m", 6, buffer));
+    uint64_t size = 0;
+    ASSERT_TRUE(FsFileSize(flash, size));
+    EXPECT_EQ(size, 0x100u);
+
+    ASSERT_TRUE(FsWriteAllAtomic(FsJoin(store.ModuleFolder("m"), "module.txt"), "hw_code = x\n"));
+    CModuleConfig config;
+    std::string error;
+    EXPECT_FALSE(store.LoadConfig("m", config, error));
+    EXPECT_NE(error.find("hw_code"), std::string::npos);
+}
+
+TEST(SimStore, FolderComesFromEnvironmentThenSettingsThenDefault) {
+    CTempStore temp;
+    CScopedEnv settings(kSettingsEnvironment, temp.File("settings.txt"));
+    CScopedEnv unset(kStoreEnvironment, "");
+    EStoreSource source = EStoreSource::kEnvironment;
+
+    EXPECT_EQ(CSimSettings::ResolveStoreFolder(&source), FsDefaultStoreFolder());
+    EXPECT_EQ(source, EStoreSource::kDefault);
+
+    ASSERT_TRUE(CSimSettings::SaveStoreFolder("/kept/store"));
+    EXPECT_EQ(CSimSettings::ResolveStoreFolder(&source), "/kept/store");
+    EXPECT_EQ(source, EStoreSource::kSettings);
+    {
+        CScopedEnv store(kStoreEnvironment, "/env/store");
+        EXPECT_EQ(CSimSettings::ResolveStoreFolder(&source), "/env/store");
+        EXPECT_EQ(source, EStoreSource::kEnvironment);
+    }
+    ASSERT_TRUE(CSimSettings::SaveStoreFolder(""));
+    EXPECT_EQ(CSimSettings::ResolveStoreFolder(&source), FsDefaultStoreFolder());
+    EXPECT_FALSE(CSimSettings::SaveStoreFolder("two\nlines"));
+}
+
+} // namespace
+} // namespace nerasim
