@@ -14,12 +14,9 @@ export NERA_WIN_BUILD="$build/$tree"
 . "$root/scripts/xvfb.sh"
 nera_wine_prepare
 
-# The simulated module lives in a store of the demo's own; the device libraries find it here.
+# The simulated module lives in a store of the demo's own; the device libraries make a default
+# module there on first use, and build/native/bin/nerasim --store shows or changes it.
 export NERA_SIM_STORE="$build/demo-store"
-mkdir -p "$NERA_SIM_STORE"
-if [ -x "$build/native/bin/nerasim" ]; then
-    "$build/native/bin/nerasim" --store "$NERA_SIM_STORE" list >/dev/null 2>&1 || true
-fi
 
 bin="$NERA_WIN_BUILD/bin"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
