@@ -1,0 +1,36 @@
+// The program's one application object and its start-up sequence.
+#include <winsock2.h>
+
+#include "NeraConfigApp_win.h"
+
+#include "MessageBox_win.h"
+#include "NeraConfigDlg_win.h"
+#include "resource.h"
+
+namespace {
+// Windows Sockets 1.1 is enough: the program only converts byte order and parses addresses.
+constexpr WORD kWinsockVersion = MAKEWORD(1, 1);
+} // namespace
+
+CNeraConfigApp::CNeraConfigApp() {
+    EnableHtmlHelp();
+}
+
+bool CNeraConfigApp::InitInstance() {
+    WSADATA winsock;
+    if (WSAStartup(kWinsockVersion, &winsock) != 0) {
+        AfxMessageBox(IDP_SOCKETS_INIT_FAILED, MB_OK);
+        return false;
+    }
+    CNeraConfigDlg dialog;
+    CCommandLineInfo shellInfo;
+    ParseCommandLine(shellInfo);
+    ApplyCommandLine(m_cmdLine, shellInfo, dialog);
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    WSACleanup();
+    return false;
+}
+
+CNeraConfigApp theApp;

@@ -1,0 +1,39 @@
+# NeraConfig for Windows: the dialog code as a library (no application object, no entry
+# point), the program, and the in-process dialog tests that run under Wine.
+
+if(NOT TARGET Kivo5120 OR NOT TARGET Q5120Common)
+    message(STATUS "NeraConfig: device libraries not available yet; program and dialog tests skipped")
+    return()
+endif()
+
+set(NERACONFIG_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.rc)
+# windres does not report the files that the script pulls in.
+set_source_files_properties(${NERACONFIG_RESOURCES} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.ico;${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.manifest;${NERA_FRAMEWORK_DIR}/framework.rc;${NERA_FRAMEWORK_DIR}/FrameworkResource.h")
+
+nera_add_library(neraconfig_ui
+    SOURCES
+        NeraConfigDlg_win.cpp
+        DeviceAccess_win.cpp
+        SettingsFileOps_win.cpp
+        StartupOptions_win.cpp
+        AboutDlg_win.cpp
+    LIBS neraconfig_core framework common_win common_portable Kivo5120 Q5120Common comctl32 ws2_32
+    INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
+
+nera_add_program(NeraConfig
+    SOURCES NeraConfigApp_win.cpp ${NERACONFIG_RESOURCES}
+    LIBS neraconfig_ui framework common_win common_portable Kivo5120 Q5120Common comctl32 ws2_32)
+
+# The test program carries the program's resources: dialogs, menu and strings load from it.
+nera_add_gtest(neraconfig_dialog_tests
+    SOURCES
+        tests/dialog_harness_win.cpp
+        tests/NeraConfigDlg_win_test.cpp
+        tests/StartupOptions_win_test.cpp
+        tests/DeviceAccess_win_test.cpp
+        tests/SettingsFileOps_win_test.cpp
+        tests/HelpAbout_win_test.cpp
+        ${NERACONFIG_RESOURCES}
+    LIBS neraconfig_ui framework_testing nerasim_core)
+target_include_directories(neraconfig_dialog_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
