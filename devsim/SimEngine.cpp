@@ -330,11 +330,14 @@ int CSimEngine::FlashWrite(uint32_t handle, uint32_t address, const uint8_t* dat
                 return store.WriteFlash(module, address, cells.data(), length) ? kSimOk : kSimStoreError;
             });
     }
+    // The data is read for its checksum only when the call accepted it: a rejected length may
+    // be longer than the caller's buffer.
+    bool accepted = data != nullptr && IsFlashRange(address, length) && !TouchesMonitor(address, length);
     AppendCallLog(CLogLine("Kivo_FlshWrite")
                       .Dec("h", handle)
                       .Hex("addr", address)
                       .Hex("len", length)
-                      .Hex("crc", data != nullptr ? Crc32(data, length) : 0)
+                      .Hex("crc", accepted ? Crc32(data, length) : 0)
                       .Result(result));
     return result;
 }
