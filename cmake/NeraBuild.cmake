@@ -64,6 +64,8 @@ function(nera_add_gtest target)
         # Beside the programs and the device libraries, which the tests load.
         set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
         set(layer wine)
+    elseif(NERA_SANITIZE)
+        set(layer asan)
     else()
         set(layer native)
     endif()
