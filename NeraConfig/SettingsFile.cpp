@@ -6,8 +6,7 @@ SettingsFileBytes SerializeSettingsFile(const NeraSettings& settings, uint16_t m
     SettingsFileBytes file;
     std::memcpy(file.data(), settings.bytes, kNeraSettingsSize);
     // The flag is the one little-endian number of the file.
-    file[kSettingsFileFlagOffset] = static_cast<uint8_t>(static_cast<unsigned>(macEditFlag) & 0xFFu);
-    file[kSettingsFileFlagOffset + 1] = static_cast<uint8_t>(static_cast<unsigned>(macEditFlag) >> 8);
+    StoreLE16(file.data() + kSettingsFileFlagOffset, macEditFlag);
     return file;
 }
 
