@@ -1,2 +1,4 @@
 /* A library that exists only to carry a version resource for the version-reader tests. */
-int version_sample_marker(void) { return 1; }
+int version_sample_marker(void) {
+    return 1;
+}
