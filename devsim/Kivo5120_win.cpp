@@ -4,72 +4,81 @@
 
 #include "Kivo5120.h"
 #include "KivoSimBridge.h"
+#include "NoThrow.h"
 #include "SimEngine.h"
 
 using nerasim::CSimEngine;
+using nerasim::kSimInternalError;
 
 extern "C" {
 
 int KIVO_API Kivo_FlshReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer128) {
-    return CSimEngine::Instance().ReadRWArea(handle, area, buffer128);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().ReadRWArea(handle, area, buffer128); });
 }
 
 int KIVO_API Kivo_FlshWriteRWArea(uint32_t handle, uint32_t area, const uint8_t* buffer128) {
-    return CSimEngine::Instance().WriteRWArea(handle, area, buffer128);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().WriteRWArea(handle, area, buffer128); });
 }
 
 int KIVO_API Kivo_Close(uint32_t handle) {
-    return CSimEngine::Instance().Close(handle);
+    return NoThrow(kSimInternalError, [&] { return CSimEngine::Instance().Close(handle); });
 }
 
 int KIVO_API Kivo_SetTimeouts(uint32_t handle, uint32_t readTimeoutMs, uint32_t writeTimeoutMs) {
-    return CSimEngine::Instance().SetTimeouts(handle, readTimeoutMs, writeTimeoutMs);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().SetTimeouts(handle, readTimeoutMs, writeTimeoutMs); });
 }
 
 int KIVO_API Kivo_FlshEchoTest(uint32_t handle) {
-    return CSimEngine::Instance().EchoTest(handle);
+    return NoThrow(kSimInternalError, [&] { return CSimEngine::Instance().EchoTest(handle); });
 }
 
 int KIVO_API Kivo_FlshReadHwVersion(uint32_t handle, uint32_t* hwCode) {
-    return CSimEngine::Instance().ReadHwVersion(handle, hwCode);
+    return NoThrow(kSimInternalError, [&] { return CSimEngine::Instance().ReadHwVersion(handle, hwCode); });
 }
 
 int KIVO_API Kivo_FlshRead(uint32_t handle, uint32_t address, uint8_t* buffer128) {
-    return CSimEngine::Instance().FlashRead(handle, address, buffer128);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().FlashRead(handle, address, buffer128); });
 }
 
 uint32_t KIVO_API Kivo_FlshGetEraseBlk(uint32_t imageLength) {
-    return CSimEngine::GetEraseBlk(imageLength);
+    return NoThrow(0u, [&] { return CSimEngine::GetEraseBlk(imageLength); });
 }
 
 int KIVO_API Kivo_FlshErase(uint32_t handle, uint32_t eraseBlocks) {
-    return CSimEngine::Instance().Erase(handle, eraseBlocks);
+    return NoThrow(kSimInternalError, [&] { return CSimEngine::Instance().Erase(handle, eraseBlocks); });
 }
 
 int KIVO_API Kivo_FlshWrite(uint32_t handle, uint32_t address, const uint8_t* data, uint32_t length) {
-    return CSimEngine::Instance().FlashWrite(handle, address, data, length);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().FlashWrite(handle, address, data, length); });
 }
 
 uint32_t KIVO_API KivoSim_NeraFlashModeOpen(uint32_t reserved) {
-    return CSimEngine::Instance().NeraFlashModeOpen(reserved);
+    return NoThrow(0u, [&] { return CSimEngine::Instance().NeraFlashModeOpen(reserved); });
 }
 
 int KIVO_API KivoSim_NeraFlashModeClose(uint32_t handle, uint32_t reserved) {
-    return CSimEngine::Instance().NeraFlashModeClose(handle, reserved);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().NeraFlashModeClose(handle, reserved); });
 }
 
 uint32_t KIVO_API KivoSim_FlashModeOpen(uint32_t productFamily, uint32_t reserved) {
-    return CSimEngine::Instance().FlashModeOpen(productFamily, reserved);
+    return NoThrow(0u, [&] { return CSimEngine::Instance().FlashModeOpen(productFamily, reserved); });
 }
 
 int KIVO_API KivoSim_FlashModeClose(uint32_t handle, uint32_t reserved) {
-    return CSimEngine::Instance().FlashModeClose(handle, reserved);
+    return NoThrow(kSimInternalError,
+                   [&] { return CSimEngine::Instance().FlashModeClose(handle, reserved); });
 }
 
 int KIVO_API KivoSim_GetProductInfo(uint32_t handle, nerasim::SProductInfo* info) {
     if (info == nullptr)
         return nerasim::kSimBadArgument;
-    return CSimEngine::Instance().GetProductInfo(handle, *info);
+    return NoThrow(kSimInternalError, [&] { return CSimEngine::Instance().GetProductInfo(handle, *info); });
 }
 
 } // extern "C"

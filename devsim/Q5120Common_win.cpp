@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "KivoSimBridge.h"
+#include "NoThrow.h"
 #include "Q5120Common.h"
 #include "Q5120CommonRes.h"
 #include "SimBytes.h"
@@ -61,6 +62,11 @@ public:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        return NoThrow(static_cast<INT_PTR>(FALSE),
+                       [&] { return HandleMessage(dialog, message, wParam, lParam); });
+    }
+
+    static INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
             reinterpret_cast<CProductInfoDialog*>(lParam)->OnInitDialog(dialog);
             return TRUE;
@@ -116,6 +122,11 @@ private:
     };
 
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        return NoThrow(static_cast<INT_PTR>(FALSE),
+                       [&] { return HandleMessage(dialog, message, wParam, lParam); });
+    }
+
+    static INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             reinterpret_cast<COptionsDialog*>(lParam)->OnInitDialog(dialog);
@@ -309,19 +320,23 @@ int KIVO_API Q5120_FlashModeClose(uint32_t handle, uint32_t reserved) {
 }
 
 int KIVO_API Q5120_ShowProductInfo(uint32_t handle) {
-    SProductInfo info;
-    int result = KivoSim_GetProductInfo(handle, &info);
-    if (result == kSimOk && CProductInfoDialog(info).Run(GetActiveWindow()) == -1)
-        result = kSimWindowError;
-    AppendCallLog(CLogLine("Q5120_ShowProductInfo").Dec("h", handle).Result(result));
-    return result;
+    return NoThrow(kSimInternalError, [&] {
+        SProductInfo info;
+        int result = KivoSim_GetProductInfo(handle, &info);
+        if (result == kSimOk && CProductInfoDialog(info).Run(GetActiveWindow()) == -1)
+            result = kSimWindowError;
+        AppendCallLog(CLogLine("Q5120_ShowProductInfo").Dec("h", handle).Result(result));
+        return result;
+    });
 }
 
 int KIVO_API Q5120_OptionDlg2(void) {
-    COptionsDialog dialog;
-    int result = dialog.Run(GetActiveWindow()) == -1 ? kSimWindowError : kSimOk;
-    AppendCallLog(CLogLine("Q5120_OptionDlg2").Result(result));
-    return result;
+    return NoThrow(kSimInternalError, [&] {
+        COptionsDialog dialog;
+        int result = dialog.Run(GetActiveWindow()) == -1 ? kSimWindowError : kSimOk;
+        AppendCallLog(CLogLine("Q5120_OptionDlg2").Result(result));
+        return result;
+    });
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

@@ -15,14 +15,15 @@ namespace nerasim {
 
 // Results of the device calls (0 = success).
 constexpr int kSimOk = 0;
-constexpr int kSimBadHandle = 1;   // unknown or closed handle
-constexpr int kSimBadArgument = 2; // null buffer, area number, erase bits outside 0-15
-constexpr int kSimNoModule = 3;    // the module of the handle was removed from the store
-constexpr int kSimDeviceFault = 4; // injected fault
-constexpr int kSimTimeout = 5;     // the call's delay exceeded its time-out
-constexpr int kSimOutOfRange = 6;  // flash range outside the flash
-constexpr int kSimProtected = 7;   // write into the boot monitor
-constexpr int kSimStoreError = 8;  // store files missing, damaged or not writable
+constexpr int kSimBadHandle = 1;      // unknown or closed handle
+constexpr int kSimBadArgument = 2;    // null buffer, area number, erase bits outside 0-15
+constexpr int kSimNoModule = 3;       // the module of the handle was removed from the store
+constexpr int kSimDeviceFault = 4;    // injected fault
+constexpr int kSimTimeout = 5;        // the call's delay exceeded its time-out
+constexpr int kSimOutOfRange = 6;     // flash range outside the flash
+constexpr int kSimProtected = 7;      // write into the boot monitor
+constexpr int kSimStoreError = 8;     // store files missing, damaged or not writable
+constexpr int kSimInternalError = 10; // the library itself failed (out of memory)
 
 // The only product family whose modules the store holds.
 constexpr uint32_t kLanProductFamily = 0x40000000u;
