@@ -16,6 +16,7 @@
 //   ipset ID A.B.C.D         set an IP-address control
 //   ip ID A.B.C.D|blank      an IP-address control shows this address
 //   msgbox BUTTON TEXT       a message box with TEXT appears; press BUTTON (ok, yes, no, cancel)
+//   anymsgbox BUTTON         a message box appears (text not checked: the system's own); press BUTTON
 //   nomsgbox MS              no message box appears within MS milliseconds
 //   shot FILE.bmp            save a picture of the current window
 //   close                    close the current window (WM_CLOSE)
@@ -379,15 +380,15 @@ bool Run(Driver& d, const std::wstring& line) {
         PostMessageW(d.current, WM_SYSCOMMAND, static_cast<WPARAM>(_wtoi(args[1].c_str())), 0);
         return true;
     }
-    if (command == L"msgbox") {
-        std::wstring text = args[2];
+    if (command == L"msgbox" || command == L"anymsgbox") {
+        std::wstring text = command == L"msgbox" ? args[2] : std::wstring();
         HWND box = WaitForWindow(d, true, nullptr, nullptr, kDefaultWaitMs);
         if (box == nullptr) {
             d.error = L"no message box";
             return false;
         }
         std::wstring shown = WindowText(GetDlgItem(box, 0xFFFF));
-        if (shown != text) {
+        if (command == L"msgbox" && shown != text) {
             d.error = L"message box says \"" + shown + L"\"";
             return false;
         }

@@ -104,6 +104,44 @@ SCRIPT
     [ "$(od -An -tx1 -j 20 -N 2 "$work/a.nera" | tr -d ' ')" = 2711 ] || fail "port not saved big-endian"
     [ "$(od -An -tx1 -j 128 -N 2 "$work/a.nera" | tr -d ' ')" = 0000 ] || fail "wrong MAC-edit flag"
     ;;
+save-as-and-open)
+    # The system's file dialogs: a name without extension gets ".nera", an existing file is
+    # only replaced after the system's question, and the discard question guards the open.
+    drive "$work" <<SCRIPT
+start "$exe"
+window
+settext 1009 10002
+command 57604
+dialog 名前を付けて保存
+settext 1148 $(winpath "$work")\\b
+click 1
+main
+title NeraConfig - b.nera
+settext 1009 10003
+title NeraConfig - b.nera*
+command 57604
+dialog 名前を付けて保存
+settext 1148 $(winpath "$work")\\b.nera
+click 1
+anymsgbox yes
+main
+title NeraConfig - b.nera
+settext 1009 1
+click 1015
+msgbox yes 編集中のファイル内容を破棄しますか？
+dialog 開く
+settext 1148 $(winpath "$work")\\b.nera
+click 1
+main
+title NeraConfig - b.nera
+text 1009 10003
+close
+exited
+SCRIPT
+    [ "$(stat -c %s "$work/b.nera")" = 130 ] || fail "saved file is not 130 bytes"
+    [ "$(od -An -tx1 -j 20 -N 2 "$work/b.nera" | tr -d ' ')" = 2713 ] || fail "port not saved"
+    ls "$work"/*.tmp "$work"/nra* >/dev/null 2>&1 && fail "a temporary file was left behind"
+    ;;
 help-about)
     drive "$work" <<SCRIPT
 start "$exe"
