@@ -240,36 +240,30 @@ bool SaveBitmap(HWND hwnd, const std::wstring& path) {
     return ok;
 }
 
-// Splits a line into the command, up to two words, and the rest of the line.
+// Splits a line into `words` parts: single words first, the rest of the line last (texts may
+// hold blanks).
 std::vector<std::wstring> Split(const std::wstring& line, size_t words) {
     std::vector<std::wstring> parts;
     size_t pos = 0;
-    while (parts.size() < words) {
+    auto skipBlanks = [&] {
         while (pos < line.size() && line[pos] == L' ') {
             ++pos;
         }
-        if (pos >= line.size()) {
-            break;
-        }
+    };
+    while (parts.size() + 1 < words) {
+        skipBlanks();
         size_t end = line.find(L' ', pos);
-        if (parts.size() + 1 == words || end == std::wstring::npos) {
-            end = parts.size() + 1 == words ? line.size() : end;
-            if (end == std::wstring::npos) {
-                end = line.size();
-            }
-        }
+        end = end == std::wstring::npos ? line.size() : end;
         parts.push_back(line.substr(pos, end - pos));
         pos = end;
     }
-    while (parts.size() < words) {
-        parts.push_back(std::wstring());
-    }
+    skipBlanks();
+    parts.push_back(pos < line.size() ? line.substr(pos) : std::wstring());
     return parts;
 }
 
 bool Run(Driver& d, const std::wstring& line) {
-    std::wstring command = Split(line, 1)[0];
-    command = command.substr(0, command.find(L' '));
+    std::wstring command = Split(line, 2)[0];
     if (command == L"start") {
         std::wstring cmdLine = Split(line, 2)[1];
         std::vector<wchar_t> buffer(cmdLine.begin(), cmdLine.end());
