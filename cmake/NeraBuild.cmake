@@ -1,6 +1,12 @@
 # Build helpers shared by every folder of the project.
 
 option(NERA_SANITIZE "Build native code with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+# Fuzzing needs clang: cmake -DNERA_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+option(NERA_FUZZ "Build the fuzz targets (native, clang)" OFF)
+if(NERA_FUZZ AND NOT WIN32)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
 
 if(WIN32)
     # Tests built for Windows run under Wine through this wrapper (Japanese locale, private prefix).
