@@ -85,12 +85,7 @@ protected:
     }
 
     void SetFault(const std::string& key, const std::string& value) {
-        CStoreLock lock(m_store);
-        CModuleConfig config;
-        std::string error;
-        ASSERT_TRUE(m_store.LoadConfig("m", config, error));
-        ASSERT_TRUE(config.SetValue(key, value, error)) << error;
-        ASSERT_TRUE(m_store.SaveConfig("m", config));
+        SetModuleValue(m_store, "m", key, value);
     }
 
     std::vector<std::string> Log() { return ReadLines(FsGetEnv(kLogEnvironment)); }

@@ -6,6 +6,10 @@
 #include <random>
 
 #include "SimFs.h"
+#include "SimModule.h"
+#include "SimStore.h"
+
+#include <gtest/gtest.h>
 
 namespace nerasim {
 
@@ -74,6 +78,16 @@ void RemoveStoreTree(const std::string& folder) {
             FsRemoveFolder(FsJoin(folder, name));
     }
     FsRemoveFolder(folder);
+}
+
+void SetModuleValue(CSimStore& store, const std::string& module, const std::string& key,
+                    const std::string& value) {
+    CStoreLock lock(store);
+    CModuleConfig config;
+    std::string error;
+    ASSERT_TRUE(store.LoadConfig(module, config, error)) << error;
+    ASSERT_TRUE(config.SetValue(key, value, error)) << error;
+    ASSERT_TRUE(store.SaveConfig(module, config));
 }
 
 } // namespace nerasim

@@ -41,6 +41,12 @@ private:
 // The lines of a text file ("\n" separated, without the line feeds); empty if missing.
 std::vector<std::string> ReadLines(const std::string& path);
 
+class CSimStore;
+
+// Changes one fault or identity setting of a module, as the nerasim tool would.
+void SetModuleValue(CSimStore& store, const std::string& module, const std::string& key,
+                    const std::string& value);
+
 // Removes a store folder with its module sub-folders.
 void RemoveStoreTree(const std::string& folder);
 
