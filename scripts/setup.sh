@@ -9,7 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 packages=(
-  cmake make g++ ninja-build googletest libgtest-dev clang-format
+  cmake make g++ ninja-build googletest libgtest-dev clang-format libbenchmark-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick xauth

@@ -1,0 +1,46 @@
+#pragma once
+// The firmware package at the end of the updater's executable: the DES-enciphered image and
+// a 20-byte trailer (version text, key, one byte not interpreted, image length N in three
+// bytes, most significant first). Reading it is portable; where the bytes come from is not.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr uint32_t kPackageTrailerSize = 20;
+constexpr uint32_t kMaxImageLength = 0x80000;   // largest N
+constexpr uint32_t kMinImageSize = 0x8000;      // smallest N rounded up to kImageUnit
+constexpr uint32_t kImageUnit = 128;            // the image is erased, written and verified in these
+constexpr uint32_t kVersionRecordOffset = 0x8000;
+constexpr uint32_t kVersionRecordSize = 32;
+
+// The bytes of a package file: the running executable in the program, a byte vector in tests.
+class IPackageSource {
+public:
+    virtual ~IPackageSource() = default;
+    virtual uint64_t Length() const = 0;
+    // Reads exactly length bytes at offset; false on a short read or an error.
+    virtual bool ReadAt(uint64_t offset, uint8_t* out, size_t length) = 0;
+};
+
+// Why a package was refused, in the order the loader checks.
+enum class EPackageError {
+    kNone,
+    kCannotOpen, // "実行時にエラーが発生しました。 #1"
+    kTooLarge,   // "実行時にエラーが発生しました。 #2"  N > kMaxImageLength
+    kRunTime,    // "実行時にエラーが発生しました。 #3"  N + 20 > file length, no memory, read failed
+    kFileInfo,   // "ファイル情報が正しくありません。 #3" N rounded up below kMinImageSize
+};
+
+// The error box text of a refusal (empty for kNone).
+const wchar_t* PackageErrorText(EPackageError error);
+
+// A deciphered image and the version it carries.
+struct SFirmwareImage {
+    std::vector<uint8_t> m_data; // N rounded up to kImageUnit; bytes beyond N were 0xFF before deciphering
+    std::wstring m_version;      // "%d.%d.%d" of the version record, else the trailer's text
+};
+
+// Reads, checks and deciphers the package at the end of source. On an error image is left empty.
+EPackageError ReadFirmwarePackage(IPackageSource& source, SFirmwareImage& image);

@@ -1,0 +1,64 @@
+#pragma once
+// The updater's connect, identity check, erase, program and verify steps, over the device
+// calls and the window's reporting, so that the program and native tests run the same code.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "DeviceApi.h"
+
+// What the sequence shows its user: the updater dialog in the program, a recorder in tests.
+class IUpdaterView {
+public:
+    virtual ~IUpdaterView() = default;
+    // Appends text to the end of the log as it stands; no line break is added.
+    virtual void AppendLogText(const std::wstring& text) = 0;
+    // Empties the log and repaints it at once.
+    virtual void ClearLog() = 0;
+    // Modal box with the stop icon and an OK button.
+    virtual void ShowErrorBox(const std::wstring& title, const std::wstring& text) = 0;
+    // Yes/No question with the question icon and No as default; true = Yes.
+    virtual bool AskYesNo(const std::wstring& text) = 0;
+    virtual void SetHardwareInfo(const std::wstring& text) = 0; // field 1003
+    virtual void SetCurrentVersion(const std::wstring& text) = 0; // field 1002
+    // Connect button enabled and disconnect disabled when not connected, the reverse when connected.
+    virtual void SetConnectButtons(bool connected) = 0;
+};
+
+// Error box, then "\r\n### " and the text in the log.
+void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring& text);
+
+// Text form of a product identifier into its 16-byte form (first three fields least
+// significant byte first); false when the text is not a well-formed identifier.
+using UuidParser = bool (*)(const std::wstring& text, uint8_t uuid[16]);
+
+// The portable parser: exactly "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" in hex digits of either case.
+bool ParseUuidText(const std::wstring& text, uint8_t uuid[16]);
+
+// Product name of a module's hardware code ("N/A" for unknown codes).
+std::wstring ProductNameFromCode(uint32_t code);
+
+// One updater window's connection to a module and the image it writes.
+class CUpdaterSession {
+public:
+    CUpdaterSession(IDeviceApi& device, IUpdaterView& view, UuidParser parseUuid);
+
+    void OnConnect();
+    void OnDisconnect();
+    // The write: question when not connected, connect, stamp, erase, program, verify, disconnect.
+    void OnOK();
+    bool CheckProductId();
+    std::wstring ReadDeviceVersion();
+
+    uint32_t m_hDevice = 0;
+    uint32_t m_dwHwCode = 0xFFFFFFFFu;
+    uint32_t m_dwProductFamily = 0x40000000u;
+    std::wstring m_strUuid;             // upper-cased value of "-UUID:"; empty = no identity check
+    std::vector<uint8_t> m_image;       // deciphered image; its size is the image size (m_nImageSize)
+
+private:
+    IDeviceApi& m_device;
+    IUpdaterView& m_view;
+    UuidParser m_parseUuid;
+};
