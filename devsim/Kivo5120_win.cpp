@@ -2,6 +2,9 @@
 // which checks the handle and arguments, applies the module's faults and logs the call.
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
 #include "Kivo5120.h"
 #include "KivoSimBridge.h"
 #include "NoThrow.h"
@@ -79,6 +82,18 @@ int KIVO_API KivoSim_GetProductInfo(uint32_t handle, nerasim::SProductInfo* info
     if (info == nullptr)
         return nerasim::kSimBadArgument;
     return NoThrow(kSimInternalError, [&] { return CSimEngine::Instance().GetProductInfo(handle, *info); });
+}
+
+uint32_t KIVO_API KivoSim_GetStoreFolder(uint32_t handle, char* buffer, uint32_t size) {
+    return NoThrow(0u, [&] {
+        std::string folder;
+        if (!CSimEngine::Instance().StoreFolder(handle, folder) || folder.size() >= 0xFFFFFFFFu)
+            return 0u;
+        uint32_t needed = static_cast<uint32_t>(folder.size()) + 1;
+        if (buffer != nullptr && size >= needed)
+            std::memcpy(buffer, folder.c_str(), needed);
+        return needed;
+    });
 }
 
 } // extern "C"

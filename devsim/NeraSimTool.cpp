@@ -35,6 +35,8 @@ const char kUsage[] =
 
 // Offsets of the settings record and the version record that the identity keys change.
 constexpr size_t kSettingsMacOffset = 2;
+// How long a command waits for a program that holds the store's lock.
+constexpr uint32_t kToolLockWaitMs = 10000;
 
 // State of one tool run: the store, the output texts and the exit code of the first error.
 class CToolRun {
@@ -47,6 +49,8 @@ private:
     int Usage(const std::string& message);
     int Fail(const std::string& message);
     bool RequireModule(const std::string& name);
+    // The error for a lock that could not be taken.
+    int LockFailure(const CStoreLock& lock);
 
     int OnWhere();
     int OnList();
@@ -88,6 +92,13 @@ bool CToolRun::RequireModule(const std::string& name) {
         return true;
     m_err += "nerasim: no module " + name + " in " + m_store.Folder() + "\n";
     return false;
+}
+
+int CToolRun::LockFailure(const CStoreLock& lock) {
+    if (lock.TimedOut())
+        return Fail("the store " + m_store.Folder() + " is locked by another program; gave up after " +
+                    std::to_string(kToolLockWaitMs / 1000) + " s");
+    return Fail("cannot lock the store " + m_store.Folder());
 }
 
 int CToolRun::Run(const std::vector<std::string>& args) {
@@ -140,9 +151,11 @@ int CToolRun::OnWhere() {
 int CToolRun::OnList() {
     if (!FsIsDirectory(m_store.Folder()))
         return kToolOk; // a store that was never used holds no modules yet
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
     std::vector<std::string> names;
-    if (!lock.IsLocked() || !m_store.ListModules(names))
+    if (!lock.IsLocked())
+        return LockFailure(lock);
+    if (!m_store.ListModules(names))
         return Fail("cannot read the store " + m_store.Folder());
     for (const std::string& name : names)
         m_out += name + "\n";
@@ -207,9 +220,11 @@ int CToolRun::OnFirst(const std::vector<std::string>& args) {
 int CToolRun::OnShow(const std::vector<std::string>& args) {
     if (args.size() > 1)
         return Usage("show takes at most one module name");
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
     std::vector<std::string> names;
-    if (!lock.IsLocked() || !m_store.ListModules(names))
+    if (!lock.IsLocked())
+        return LockFailure(lock);
+    if (!m_store.ListModules(names))
         return Fail("cannot read the store " + m_store.Folder());
     std::string name = args.empty() ? (names.empty() ? std::string() : names.front()) : args[0];
     if (name.empty())
@@ -301,9 +316,9 @@ int CToolRun::OnSet(const std::vector<std::string>& args) {
     if (args.size() < 2)
         return Usage("set needs a module name and KEY=VALUE");
     const std::string& name = args[0];
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
     if (!lock.IsLocked())
-        return Fail("cannot lock the store");
+        return LockFailure(lock);
     if (!RequireModule(name))
         return kToolError;
     CModuleConfig config;
@@ -351,7 +366,9 @@ int CToolRun::OnDumpArea(const std::vector<std::string>& args) {
     uint32_t area = 0;
     if (args.size() != 2 || !ParseU32(args[1], area) || area >= kAreaCount)
         return Usage("dump-area needs a module name and an area number 0-7");
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
+    if (!lock.IsLocked())
+        return LockFailure(lock);
     if (!RequireModule(args[0]))
         return kToolError;
     uint8_t data[kAreaSize];
@@ -367,7 +384,9 @@ int CToolRun::OnDumpFlash(const std::vector<std::string>& args) {
     if (args.size() != 3 || !ParseU32(args[1], address) || !ParseU32(args[2], length) ||
         !IsFlashRange(address, length))
         return Usage("dump-flash needs a module name and a range inside 0x00000-0x7FFFF");
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
+    if (!lock.IsLocked())
+        return LockFailure(lock);
     if (!RequireModule(args[0]))
         return kToolError;
     std::vector<uint8_t> data(length);
@@ -394,7 +413,9 @@ int CToolRun::OnWriteArea(const std::vector<std::string>& args) {
     } else if (!ParseHex(args[2], data) || data.size() != kAreaSize) {
         return Usage("write-area: exactly 128 bytes of hex expected");
     }
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
+    if (!lock.IsLocked())
+        return LockFailure(lock);
     if (!RequireModule(args[0]))
         return kToolError;
     if (!m_store.WriteArea(args[0], area, data.data()))
@@ -435,7 +456,9 @@ int CToolRun::OnCompareFlash(const std::vector<std::string>& args) {
         return Fail("--length reaches beyond the end of " + args[2]);
     if (!IsFlashRange(address, length))
         return Fail("the range leaves the flash");
-    CStoreLock lock(m_store);
+    CStoreLock lock(m_store, kToolLockWaitMs);
+    if (!lock.IsLocked())
+        return LockFailure(lock);
     if (!RequireModule(args[0]))
         return kToolError;
     std::vector<uint8_t> flash(length);

@@ -22,6 +22,8 @@ namespace {
 
 // A dialog could not be created.
 constexpr int kSimWindowError = 9;
+// How long the connection-settings dialog waits for a program that holds the store's lock.
+constexpr uint32_t kDialogLockWaitMs = 2000;
 
 HINSTANCE g_instance = nullptr;
 
@@ -53,7 +55,8 @@ void SetItemText(HWND dialog, int id, const std::string& utf8) {
 // The product-information window: read-only fields filled from data fetched before it opens.
 class CProductInfoDialog {
 public:
-    explicit CProductInfoDialog(const SProductInfo& info) : m_info(info) {}
+    CProductInfoDialog(const SProductInfo& info, std::string store)
+        : m_info(info), m_store(std::move(store)) {}
 
     INT_PTR Run(HWND owner) {
         return DialogBoxParamW(g_instance, MAKEINTRESOURCEW(IDD_PRODUCT_INFO), owner, DialogProc,
@@ -100,11 +103,21 @@ private:
         else if (SettingsPasswordState(m_info.settings) == EPasswordState::kSet)
             password = IDS_PASSWORD_SET;
         SetItemText(dialog, IDC_PI_PASSWORD, LoadText(password));
-        SetItemText(dialog, IDC_PI_MODULE, std::string(m_info.module) + " (" + m_info.store + ")");
+        SetItemText(dialog, IDC_PI_MODULE, std::string(m_info.module) + " (" + m_store + ")");
     }
 
     const SProductInfo& m_info;
+    const std::string m_store;
 };
+
+// The store folder of a handle, "" for an unknown one.
+std::string StoreFolder(uint32_t handle) {
+    std::vector<char> buffer(KivoSim_GetStoreFolder(handle, nullptr, 0));
+    if (buffer.empty() ||
+        KivoSim_GetStoreFolder(handle, buffer.data(), static_cast<uint32_t>(buffer.size())) != buffer.size())
+        return std::string();
+    return std::string(buffer.data());
+}
 
 // The connection-settings dialog: which store folder the library uses (kept in the
 // library's settings file) and which of its modules open calls find first (kept in the store).
@@ -166,7 +179,7 @@ private:
         m_savedFolder = CSimSettings::LoadStoreFolder();
         m_environmentFixed = source == EStoreSource::kEnvironment;
         // First use: a new user sees the default module that the first open would make.
-        CSimStore(folder).EnsureWithDefaultModule();
+        CSimStore(folder).EnsureWithDefaultModule(kDialogLockWaitMs);
         SetItemText(dialog, IDC_OPT_FOLDER, folder);
         UINT sourceText = IDS_SOURCE_DEFAULT;
         if (m_environmentFixed)
@@ -189,9 +202,11 @@ private:
         m_listedFolder = folder;
         m_entries.clear();
         m_storeMissing = !FsIsDirectory(folder);
+        m_storeBusy = false;
         if (!m_storeMissing) {
             CSimStore store(folder);
-            CStoreLock lock(store);
+            CStoreLock lock(store, kDialogLockWaitMs);
+            m_storeBusy = lock.TimedOut();
             std::vector<std::string> names;
             if (lock.IsLocked() && store.ListModules(names)) {
                 for (const std::string& name : names) {
@@ -214,8 +229,9 @@ private:
     void FillList() {
         HWND list = GetDlgItem(m_dialog, IDC_OPT_MODULES);
         SendMessageW(list, LB_RESETCONTENT, 0, 0);
-        if (m_storeMissing) {
-            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadText(IDS_NO_STORE).c_str()));
+        if (m_storeMissing || m_storeBusy) {
+            std::wstring text = LoadText(m_storeMissing ? IDS_NO_STORE : IDS_STORE_BUSY);
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
             return;
         }
         for (size_t i = 0; i < m_entries.size(); ++i) {
@@ -293,6 +309,7 @@ private:
     HWND m_dialog = nullptr;
     bool m_environmentFixed = false;
     bool m_storeMissing = false;
+    bool m_storeBusy = false; // another program kept the store's lock
     std::string m_savedFolder;
     std::string m_listedFolder;
     std::string m_first;
@@ -323,7 +340,7 @@ int KIVO_API Q5120_ShowProductInfo(uint32_t handle) {
     return NoThrow(kSimInternalError, [&] {
         SProductInfo info;
         int result = KivoSim_GetProductInfo(handle, &info);
-        if (result == kSimOk && CProductInfoDialog(info).Run(GetActiveWindow()) == -1)
+        if (result == kSimOk && CProductInfoDialog(info, StoreFolder(handle)).Run(GetActiveWindow()) == -1)
             result = kSimWindowError;
         AppendCallLog(CLogLine("Q5120_ShowProductInfo").Dec("h", handle).Result(result));
         return result;

@@ -33,23 +33,23 @@ CSimEngine& CSimEngine::Instance() {
 uint32_t CSimEngine::Open(uint32_t productFamily) {
     if (productFamily != kLanProductFamily)
         return 0;
-    CSimStore store(CSimSettings::ResolveStoreFolder());
-    if (!store.EnsureWithDefaultModule())
+    auto store = std::make_shared<CSimStore>(CSimSettings::ResolveStoreFolder());
+    if (!store->EnsureWithDefaultModule(m_openWaitMs))
         return 0;
     std::string module;
     uint32_t delay = 0;
     {
-        CStoreLock lock(store);
+        CStoreLock lock(*store, m_openWaitMs);
         std::vector<std::string> names;
-        if (!lock.IsLocked() || !store.ListModules(names) || names.empty())
+        if (!lock.IsLocked() || !store->ListModules(names) || names.empty())
             return 0;
         module = names.front();
         CModuleConfig config;
         std::string error;
-        if (!store.LoadConfig(module, config, error))
+        if (!store->LoadConfig(module, config, error))
             return 0;
         if (TakeFault(config.m_failOpen)) {
-            store.SaveConfig(module, config);
+            store->SaveConfig(module, config);
             return 0;
         }
         delay = config.m_delayMs;
@@ -61,7 +61,7 @@ uint32_t CSimEngine::Open(uint32_t productFamily) {
     if (m_nextHandle == 0)
         m_nextHandle = 1;
     SSession session;
-    session.m_store = store.Folder();
+    session.m_store = std::move(store);
     session.m_module = module;
     m_sessions[handle] = session;
     return handle;
@@ -81,6 +81,14 @@ bool CSimEngine::FindSession(uint32_t handle, SSession& session) const {
     return true;
 }
 
+bool CSimEngine::StoreFolder(uint32_t handle, std::string& folder) const {
+    SSession session;
+    if (!FindSession(handle, session))
+        return false;
+    folder = session.m_store->Folder();
+    return true;
+}
+
 size_t CSimEngine::OpenHandleCount() const {
     std::lock_guard<std::mutex> guard(m_mutex);
     return m_sessions.size();
@@ -88,41 +96,59 @@ size_t CSimEngine::OpenHandleCount() const {
 
 template <typename TOperation>
 int CSimEngine::DeviceCall(uint32_t handle, ETimeout timeout, TOperation operation) {
+    using Clock = std::chrono::steady_clock;
     SSession session;
     if (!FindSession(handle, session))
         return kSimBadHandle;
-    CSimStore store(session.m_store);
+    uint32_t limit = 0;
+    if (timeout == ETimeout::kRead)
+        limit = session.m_readTimeoutMs;
+    else if (timeout == ETimeout::kWrite)
+        limit = session.m_writeTimeoutMs;
+    CSimStore& store = *session.m_store;
     CModuleConfig config;
     std::string error;
-    {
-        CStoreLock lock(store);
-        if (!lock.IsLocked())
-            return kSimStoreError;
-        if (!store.HasModule(session.m_module))
-            return kSimNoModule;
-        if (!store.LoadConfig(session.m_module, config, error))
-            return kSimStoreError;
-    }
-    if (config.m_delayMs > 0) {
-        uint32_t limit = 0;
-        if (timeout == ETimeout::kRead)
-            limit = session.m_readTimeoutMs;
-        else if (timeout == ETimeout::kWrite)
-            limit = session.m_writeTimeoutMs;
-        if (limit != 0 && config.m_delayMs > limit) {
-            SleepMs(limit);
-            return kSimTimeout;
+    if (timeout == ETimeout::kRead) {
+        // A read of a module that nobody changed since this handle's last call is answered
+        // from memory, without the store lock. It is taken instead when the read finds
+        // anything missing, counts a fault down or has a delay to serve.
+        CCachedStoreRead cached(store);
+        if (cached.IsActive() && store.HasModule(session.m_module) &&
+            store.LoadConfig(session.m_module, config, error) && config.m_delayMs == 0) {
+            std::string before = config.Format();
+            int result = operation(store, session.m_module, config);
+            if (cached.Finish() && config.Format() == before)
+                return result;
         }
-        SleepMs(config.m_delayMs);
     }
-
-    CStoreLock lock(store);
+    const Clock::time_point start = Clock::now();
+    CStoreLock lock(store, limit == 0 ? kWaitForever : limit);
+    if (lock.TimedOut())
+        return kSimTimeout;
     if (!lock.IsLocked())
         return kSimStoreError;
     if (!store.HasModule(session.m_module))
         return kSimNoModule;
     if (!store.LoadConfig(session.m_module, config, error))
         return kSimStoreError;
+    if (config.m_delayMs > 0) {
+        // The module "works" for its delay without holding the store. The lock waits before
+        // and after it share the time-out.
+        auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        uint32_t left = limit == 0 ? kWaitForever : spent >= limit ? 0 : limit - static_cast<uint32_t>(spent);
+        lock.Unlock();
+        if (limit != 0 && config.m_delayMs > limit) {
+            SleepMs(left);
+            return kSimTimeout;
+        }
+        SleepMs(config.m_delayMs);
+        if (!lock.Relock(left))
+            return lock.TimedOut() ? kSimTimeout : kSimStoreError;
+        if (!store.HasModule(session.m_module))
+            return kSimNoModule;
+        if (!store.LoadConfig(session.m_module, config, error))
+            return kSimStoreError;
+    }
     std::string before = config.Format();
     int result = operation(store, session.m_module, config);
     if (config.Format() != before && !store.SaveConfig(session.m_module, config))
@@ -167,7 +193,6 @@ int CSimEngine::GetProductInfo(uint32_t handle, SProductInfo& info) {
                 return kSimDeviceFault;
             CopyField(collected.product, sizeof collected.product, config.m_product);
             CopyField(collected.module, sizeof collected.module, module);
-            CopyField(collected.store, sizeof collected.store, store.Folder());
             collected.hwCode = config.m_hwCode;
             bool ok =
                 store.ReadFlash(module, kVersionRecordAddress, collected.versionRecord, kVersionRecordSize) &&

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -34,6 +35,9 @@ constexpr uint32_t kDefaultTimeoutMs = 5000;
 // stays valid across calls while other programs use the same store.
 class CSimEngine {
 public:
+    // openWaitMs: how long open calls wait for another program's store lock.
+    explicit CSimEngine(uint32_t openWaitMs = kDefaultTimeoutMs) : m_openWaitMs(openWaitMs) {}
+
     // The instance that a library's exported functions use.
     static CSimEngine& Instance();
 
@@ -56,12 +60,15 @@ public:
     int Erase(uint32_t handle, uint32_t eraseBlocks);
     int FlashWrite(uint32_t handle, uint32_t address, const uint8_t* data, uint32_t length);
 
+    // The store folder of a handle's module (no device call: not logged, no fault).
+    bool StoreFolder(uint32_t handle, std::string& folder) const;
     size_t OpenHandleCount() const;
 
 private:
-    // What a handle stands for: a module of a store, with the time-outs set on it.
+    // What a handle stands for: a module of a store, with the time-outs set on it. The store
+    // object keeps what it read of the module between the handle's calls.
     struct SSession {
-        std::string m_store;
+        std::shared_ptr<CSimStore> m_store;
         std::string m_module;
         uint32_t m_readTimeoutMs = kDefaultTimeoutMs;
         uint32_t m_writeTimeoutMs = kDefaultTimeoutMs;
@@ -73,10 +80,12 @@ private:
     bool FindSession(uint32_t handle, SSession& session) const;
     // kSimBadHandle for an unknown handle, else kSimBadArgument unless the arguments are valid.
     int CheckCall(uint32_t handle, bool argumentsValid) const;
-    // Runs one device operation on the handle's module: the module's delay against the
-    // chosen time-out, then the operation under the store lock, saving changed counters.
+    // Runs one device operation on the handle's module under the store lock, saving changed
+    // counters. The chosen time-out bounds the waits for the lock (kSimTimeout when another
+    // program holds it longer) and the module's delay.
     template <typename TOperation> int DeviceCall(uint32_t handle, ETimeout timeout, TOperation operation);
 
+    const uint32_t m_openWaitMs;
     mutable std::mutex m_mutex;
     std::map<uint32_t, SSession> m_sessions;
     uint32_t m_nextHandle = 1;

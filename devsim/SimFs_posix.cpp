@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,36 +184,105 @@ std::string FsDefaultSettingsFile() {
     return config + "/nerasim/settings.txt";
 }
 
-CFsLock::~CFsLock() {
-    Unlock();
-}
-
-bool CFsLock::Lock(const std::string& path) {
-    Unlock();
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
+bool FsFileStamp(const std::string& path, SFileStamp& stamp) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    // flock locks belong to the open file description, so two threads that open the file
-    // separately exclude each other as two processes do.
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(fd);
-            return false;
-        }
-    }
-    m_handle = fd;
-    m_locked = true;
+    stamp.m_size = static_cast<uint64_t>(info.st_size);
+    stamp.m_modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.m_id = static_cast<uint64_t>(info.st_ino);
     return true;
 }
 
-void CFsLock::Unlock() {
-    if (m_handle >= 0) {
-        int fd = static_cast<int>(m_handle);
-        flock(fd, LOCK_UN);
-        close(fd);
-    }
+bool FsSetModifiedTime(const std::string& path, int64_t modified) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(modified / 1000000000);
+    times[1].tv_nsec = static_cast<long>(modified % 1000000000);
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+namespace {
+
+// The locked range: the first byte of the file, as Wine's server locks it for a Windows
+// program that locks one byte at offset 0.
+struct flock LockRange(short type) {
+    struct flock range = {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0;
+    range.l_len = 1;
+    return range;
+}
+
+} // namespace
+
+CFsLock::~CFsLock() {
+    Close();
+}
+
+bool CFsLock::Open(const std::string& path) {
+    Close();
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    m_handle = fd;
+    return true;
+}
+
+void CFsLock::Close() {
+    Unlock();
+    if (m_handle != -1)
+        close(static_cast<int>(m_handle));
     m_handle = -1;
+}
+
+bool CFsLock::IsCurrent() const {
+    struct stat info;
+    return m_handle != -1 && fstat(static_cast<int>(m_handle), &info) == 0 && info.st_nlink > 0;
+}
+
+ELockResult CFsLock::TryLock() {
+    if (m_handle == -1)
+        return ELockResult::kFailed;
+    struct flock range = LockRange(F_WRLCK);
+    for (;;) {
+        if (fcntl(static_cast<int>(m_handle), F_OFD_SETLK, &range) == 0)
+            return ELockResult::kLocked;
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EACCES ? ELockResult::kTimedOut : ELockResult::kFailed;
+    }
+}
+
+void CFsLock::Unlock() {
+    if (m_locked) {
+        struct flock range = LockRange(F_UNLCK);
+        fcntl(static_cast<int>(m_handle), F_OFD_SETLK, &range);
+    }
     m_locked = false;
+}
+
+bool CFsLock::ReadAt(uint64_t offset, uint8_t* buffer, size_t length, size_t& got) const {
+    got = 0;
+    while (got < length) {
+        ssize_t n =
+            pread(static_cast<int>(m_handle), buffer + got, length - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CFsLock::WriteAt(uint64_t offset, const uint8_t* data, size_t length) {
+    return m_handle != -1 &&
+           WriteFully(static_cast<int>(m_handle), data, length, static_cast<off_t>(offset), true);
 }
 
 } // namespace nerasim

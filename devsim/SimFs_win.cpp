@@ -1,6 +1,8 @@
 #include "SimFs.h"
 
 #include <windows.h>
+#include <knownfolders.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include "SimText_win.h"
@@ -9,8 +11,30 @@ namespace nerasim {
 
 namespace {
 
+// Below this length every file function takes a path as it is (CreateDirectoryW allows 12
+// characters fewer than MAX_PATH).
+constexpr size_t kPlainPathLimit = 248;
+
+// The path for the wide file functions. A long one gets the "\\?\" form, which Windows takes
+// at any length (up to its 32767 characters), after making it absolute and plain, as that
+// form requires.
 std::wstring Wide(const std::string& text) {
-    return WideFromUtf8(text);
+    std::wstring path = WideFromUtf8(text);
+    if (path.size() < kPlainPathLimit || path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return path;
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return path;
+    full.resize(length);
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
+        return L"\\\\?\\" + full;
+    return path;
 }
 
 std::string Utf8(const wchar_t* text, size_t length) {
@@ -53,12 +77,15 @@ bool ReadFully(HANDLE file, uint8_t* buffer, size_t length) {
     return true;
 }
 
-// A folder from the shell (CSIDL_APPDATA, CSIDL_LOCAL_APPDATA), "" if unknown.
-std::string ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return std::string();
-    return Utf8(path, wcslen(path));
+// A known folder of the user (FOLDERID_LocalAppData, FOLDERID_RoamingAppData), "" if unknown.
+// The shell allocates it, so no length limit applies.
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path != nullptr)
+        folder = Utf8(path, wcslen(path));
+    CoTaskMemFree(path);
+    return folder;
 }
 
 } // namespace
@@ -199,7 +226,7 @@ bool FsRemoveFolder(const std::string& path) {
 
 std::string FsGetEnv(const char* name) {
     // Read through the process environment block, so that SetEnvironmentVariableW is seen.
-    std::wstring wideName = Wide(name);
+    std::wstring wideName = WideFromUtf8(name);
     DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
     if (size == 0)
         return std::string();
@@ -211,49 +238,162 @@ std::string FsGetEnv(const char* name) {
 }
 
 bool FsSetEnv(const char* name, const std::string& value) {
-    return SetEnvironmentVariableW(Wide(name).c_str(), value.empty() ? nullptr : Wide(value).c_str()) != 0;
+    return SetEnvironmentVariableW(WideFromUtf8(name).c_str(),
+                                   value.empty() ? nullptr : WideFromUtf8(value).c_str()) != 0;
 }
 
 std::string FsDefaultStoreFolder() {
-    std::string local = ShellFolder(CSIDL_LOCAL_APPDATA);
+    std::string local = KnownFolder(FOLDERID_LocalAppData);
     return FsJoin(local.empty() ? std::string(".") : local, "NeraSim\\Store");
 }
 
 std::string FsDefaultSettingsFile() {
-    std::string roaming = ShellFolder(CSIDL_APPDATA);
+    std::string roaming = KnownFolder(FOLDERID_RoamingAppData);
     return FsJoin(roaming.empty() ? std::string(".") : roaming, "NeraSim\\settings.txt");
 }
 
-CFsLock::~CFsLock() {
-    Unlock();
+bool FsFileStamp(const std::string& path, SFileStamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    stamp.m_size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.m_modified =
+        static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                             info.ftLastWriteTime.dwLowDateTime);
+    stamp.m_id = 0; // the file index needs an open handle
+    return true;
 }
 
-bool CFsLock::Lock(const std::string& path) {
-    Unlock();
+bool FsSetModifiedTime(const std::string& path, int64_t modified) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(modified));
+    time.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(modified) >> 32);
+    bool ok = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    return CloseHandle(file) != 0 && ok;
+}
+
+namespace {
+
+HANDLE LockHandle(intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// An OVERLAPPED that names a file offset for a synchronous handle.
+OVERLAPPED At(uint64_t offset) {
+    OVERLAPPED overlapped = {};
+    overlapped.Offset = static_cast<DWORD>(offset);
+    overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return overlapped;
+}
+
+} // namespace
+
+CFsLock::~CFsLock() {
+    Close();
+}
+
+bool CFsLock::Open(const std::string& path) {
+    Close();
     HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    OVERLAPPED overlapped = {};
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &overlapped)) {
-        CloseHandle(file);
-        return false;
-    }
     m_handle = reinterpret_cast<intptr_t>(file);
-    m_locked = true;
+    // Under Wine every ReadFile asks the server; a view of the counters is plain memory, and
+    // the same pages that native programs read and write. The mapping grows a shorter file
+    // (with zeros) to the view's size and never shrinks it.
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READWRITE, 0, kLockFileViewSize, nullptr);
+    if (mapping != nullptr) {
+        void* view = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, kLockFileViewSize);
+        if (view == nullptr) {
+            CloseHandle(mapping);
+        } else {
+            m_mapping = reinterpret_cast<intptr_t>(mapping);
+            m_view = static_cast<volatile uint8_t*>(view);
+        }
+    }
     return true;
+}
+
+void CFsLock::Close() {
+    Unlock();
+    if (m_view != nullptr)
+        UnmapViewOfFile(const_cast<uint8_t*>(m_view));
+    if (m_mapping != 0)
+        CloseHandle(reinterpret_cast<HANDLE>(m_mapping));
+    if (m_handle != -1)
+        CloseHandle(LockHandle(m_handle));
+    m_view = nullptr;
+    m_mapping = 0;
+    m_handle = -1;
+}
+
+bool CFsLock::IsCurrent() const {
+    FILE_STANDARD_INFO info;
+    return m_handle != -1 &&
+           GetFileInformationByHandleEx(LockHandle(m_handle), FileStandardInfo, &info, sizeof info) &&
+           info.NumberOfLinks > 0 && !info.DeletePending;
+}
+
+ELockResult CFsLock::TryLock() {
+    if (m_handle == -1)
+        return ELockResult::kFailed;
+    // Not waiting inside LockFileEx: a wait there has no time limit.
+    OVERLAPPED overlapped = At(0);
+    if (LockFileEx(LockHandle(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                   &overlapped))
+        return ELockResult::kLocked;
+    DWORD error = GetLastError();
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? ELockResult::kTimedOut
+                                                                      : ELockResult::kFailed;
 }
 
 void CFsLock::Unlock() {
     if (m_locked) {
-        HANDLE file = reinterpret_cast<HANDLE>(m_handle);
-        OVERLAPPED overlapped = {};
-        UnlockFileEx(file, 0, 1, 0, &overlapped);
-        CloseHandle(file);
+        OVERLAPPED overlapped = At(0);
+        UnlockFileEx(LockHandle(m_handle), 0, 1, 0, &overlapped);
     }
-    m_handle = -1;
     m_locked = false;
+}
+
+bool CFsLock::ReadAt(uint64_t offset, uint8_t* buffer, size_t length, size_t& got) const {
+    got = 0;
+    if (m_view != nullptr && offset + length <= kLockFileViewSize) {
+        for (; got < length; ++got)
+            buffer[got] = m_view[offset + got];
+        return true;
+    }
+    while (got < length) {
+        OVERLAPPED overlapped = At(offset + got);
+        DWORD chunk = 0;
+        if (!ReadFile(LockHandle(m_handle), buffer + got, static_cast<DWORD>(length - got), &chunk,
+                      &overlapped))
+            return GetLastError() == ERROR_HANDLE_EOF;
+        if (chunk == 0)
+            break;
+        got += chunk;
+    }
+    return true;
+}
+
+bool CFsLock::WriteAt(uint64_t offset, const uint8_t* data, size_t length) {
+    if (m_view != nullptr && offset + length <= kLockFileViewSize) {
+        for (size_t i = 0; i < length; ++i)
+            m_view[offset + i] = data[i];
+        return true;
+    }
+    OVERLAPPED overlapped = At(offset);
+    DWORD written = 0;
+    return m_handle != -1 &&
+           WriteFile(LockHandle(m_handle), data, static_cast<DWORD>(length), &written, &overlapped) &&
+           written == length;
 }
 
 } // namespace nerasim

@@ -93,11 +93,11 @@ enum class EPasswordState { kNotInitialised, kNone, kSet };
 EPasswordState SettingsPasswordState(const uint8_t area[kAreaSize]);
 
 // Plain data about an open module, for the product-information window. Fixed-size fields,
-// so that it can be handed between the two libraries.
+// so that it can be handed between the two libraries (the store folder, of any length, is
+// asked for on its own).
 struct SProductInfo {
     char product[kMaxProductName + 1];
     char module[kMaxModuleName + 1];
-    char store[1024];
     uint32_t hwCode;
     uint8_t versionRecord[kVersionRecordSize];
     uint8_t settings[kAreaSize];

@@ -1,7 +1,10 @@
 #include "SimStore.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace nerasim {
 
@@ -11,6 +14,15 @@ constexpr char kConfigFile[] = "module.txt";
 constexpr char kAreasFile[] = "areas.bin";
 constexpr char kFlashFile[] = "flash.bin";
 constexpr char kOrderFile[] = "store.txt";
+
+// The change counters of the lock file, one per kind of change.
+enum EStoreCounter : size_t {
+    kModulesCounter, // a module made or removed
+    kConfigCounter,  // a module.txt
+    kAreasCounter,   // an areas.bin
+    kFlashCounter,   // a flash.bin
+    kCounterCount
+};
 
 // Value of "key = value" in a small settings text, "" when absent.
 std::string FindSetting(const std::string& text, const std::string& key) {
@@ -86,16 +98,232 @@ std::string CSimSettings::ResolveStoreFolder(EStoreSource* source) {
     return folder;
 }
 
-CStoreLock::CStoreLock(const CSimStore& store) {
-    m_lock.Lock(store.LockFile());
+// What a store object last read of one module file, and the file's stamp at that time.
+struct CSimStore::SCachedFile {
+    bool m_loaded = false;
+    SFileStamp m_stamp;
+    uint64_t m_checkedInHold = 0; // the lock hold in which the stamp was last compared
+    uint64_t m_version = 0;       // counts the reads, so that derived data knows when to renew
+    std::string m_bytes;
+};
+
+// The lock file, the in-process turn-taking and what was read of each module under the lock.
+struct CSimStore::SState {
+    struct SModule {
+        SCachedFile m_config;
+        SCachedFile m_areas;
+        SCachedFile m_flash;
+        uint64_t m_parsedVersion = 0; // m_config.m_version that m_parsed came from
+        bool m_parsedOk = false;
+        CModuleConfig m_parsed;
+        std::string m_parseError;
+    };
+
+    // How the files are used right now: directly (no lock), through the cache under the lock,
+    // or from the cache alone without the lock (a cached read; a miss ends it unsuccessfully).
+    enum class EAccess { kDirect, kLocked, kCachedRead };
+
+    std::timed_mutex m_mutex;
+    CFsLock m_lock;
+    EAccess m_access = EAccess::kDirect;
+    bool m_missed = false;
+    uint64_t m_hold = 0;
+    bool m_countersKnown = false;
+    uint64_t m_counters[kCounterCount] = {};
+    bool m_counted[kCounterCount] = {};
+    std::map<std::string, SModule> m_modules;
+
+    // Drops what may be out of date after a change of this kind.
+    void Forget(size_t counter) {
+        if (counter == kModulesCounter) {
+            m_modules.clear();
+            return;
+        }
+        for (auto& entry : m_modules) {
+            SModule& module = entry.second;
+            SCachedFile& file = counter == kConfigCounter  ? module.m_config
+                                : counter == kAreasCounter ? module.m_areas
+                                                           : module.m_flash;
+            file.m_loaded = false;
+        }
+    }
+};
+
+CSimStore::CSimStore(std::string folder) : m_folder(std::move(folder)), m_state(new SState) {}
+CSimStore::~CSimStore() = default;
+CSimStore::CSimStore(CSimStore&& other) noexcept = default;
+CSimStore& CSimStore::operator=(CSimStore&& other) noexcept = default;
+
+ELockResult CSimStore::Acquire(uint32_t waitMs) const {
+    using Clock = std::chrono::steady_clock;
+    SState& state = *m_state;
+    const Clock::time_point start = Clock::now();
+    if (waitMs == kWaitForever)
+        state.m_mutex.lock();
+    else if (!state.m_mutex.try_lock_for(std::chrono::milliseconds(waitMs)))
+        return ELockResult::kTimedOut;
+    uint32_t left = waitMs;
+    if (waitMs != kWaitForever) {
+        auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        left = spent >= waitMs ? 0 : waitMs - static_cast<uint32_t>(spent);
+    }
+    ELockResult result = ELockResult::kFailed;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!state.m_lock.IsOpen() && !state.m_lock.Open(LockFile()))
+            break;
+        result = state.m_lock.Lock(left);
+        if (result != ELockResult::kLocked || state.m_lock.IsCurrent())
+            break;
+        // The lock file was deleted since it was opened (the store folder removed and made
+        // again): a lock on it excludes nobody, and nothing read under it can be trusted.
+        state.m_lock.Close();
+        state.Forget(kModulesCounter);
+        result = ELockResult::kFailed;
+    }
+    uint64_t counters[kCounterCount];
+    if (result == ELockResult::kLocked && !state.m_lock.ReadCounters(counters, kCounterCount)) {
+        state.m_lock.Unlock();
+        result = ELockResult::kFailed;
+    }
+    if (result != ELockResult::kLocked) {
+        state.m_mutex.unlock();
+        return result;
+    }
+    for (size_t counter = 0; counter < kCounterCount; ++counter) {
+        if (!state.m_countersKnown || counters[counter] != state.m_counters[counter])
+            state.Forget(counter);
+        state.m_counters[counter] = counters[counter];
+        state.m_counted[counter] = false;
+    }
+    state.m_countersKnown = true;
+    ++state.m_hold;
+    state.m_access = SState::EAccess::kLocked;
+    return ELockResult::kLocked;
 }
 
-bool CSimStore::EnsureWithDefaultModule() {
+void CSimStore::Release() const {
+    SState& state = *m_state;
+    state.m_lock.Unlock();
+    state.m_access = SState::EAccess::kDirect;
+    state.m_mutex.unlock();
+}
+
+bool CSimStore::BeginCachedRead() const {
+    SState& state = *m_state;
+    // Another thread of this process is using the object: take the ordinary way.
+    if (!state.m_mutex.try_lock())
+        return false;
+    uint64_t counters[kCounterCount];
+    bool unchanged = state.m_countersKnown && state.m_lock.IsCurrent() &&
+                     state.m_lock.ReadCounters(counters, kCounterCount) &&
+                     std::equal(counters, counters + kCounterCount, state.m_counters);
+    if (!unchanged) {
+        state.m_mutex.unlock();
+        return false;
+    }
+    ++state.m_hold;
+    state.m_access = SState::EAccess::kCachedRead;
+    state.m_missed = false;
+    return true;
+}
+
+bool CSimStore::EndCachedRead() const {
+    SState& state = *m_state;
+    bool complete = !state.m_missed;
+    state.m_access = SState::EAccess::kDirect;
+    state.m_mutex.unlock();
+    return complete;
+}
+
+bool CSimStore::NoteChange(size_t counter) const {
+    SState& state = *m_state;
+    if (state.m_access != SState::EAccess::kLocked) {
+        state.m_missed = true;
+        return false;
+    }
+    if (state.m_counted[counter])
+        return true;
+    // Counted before the files change: a writer that dies half-way still makes others read anew.
+    uint64_t next = state.m_counters[counter] + 1;
+    if (!state.m_lock.WriteCounter(counter, next))
+        return false;
+    state.m_counters[counter] = next;
+    state.m_counted[counter] = true;
+    return true;
+}
+
+const std::string* CSimStore::CachedBytes(const std::string& name, const char* fileName,
+                                          SCachedFile& file) const {
+    SState& state = *m_state;
+    if (file.m_loaded && file.m_checkedInHold == state.m_hold)
+        return &file.m_bytes;
+    std::string path = FsJoin(ModuleFolder(name), fileName);
+    SFileStamp stamp;
+    bool exists = FsFileStamp(path, stamp);
+    if (exists && file.m_loaded && file.m_stamp == stamp) {
+        file.m_checkedInHold = state.m_hold;
+        return &file.m_bytes;
+    }
+    // Without the lock nothing is read from the files: a writer may be half-way.
+    if (state.m_access == SState::EAccess::kCachedRead) {
+        state.m_missed = true;
+        return nullptr;
+    }
+    if (!exists) {
+        file.m_loaded = false;
+        return nullptr;
+    }
+    file.m_checkedInHold = state.m_hold;
+    file.m_loaded = FsReadAll(path, file.m_bytes);
+    file.m_stamp = stamp;
+    ++file.m_version;
+    return file.m_loaded ? &file.m_bytes : nullptr;
+}
+
+void CSimStore::Restamp(const std::string& path, SCachedFile& file) const {
+    file.m_loaded = file.m_loaded && FsFileStamp(path, file.m_stamp);
+    file.m_checkedInHold = m_state->m_hold;
+}
+
+CCachedStoreRead::CCachedStoreRead(const CSimStore& store)
+    : m_store(store), m_active(store.BeginCachedRead()) {}
+
+CCachedStoreRead::~CCachedStoreRead() {
+    Finish();
+}
+
+bool CCachedStoreRead::Finish() {
+    if (!m_active)
+        return false;
+    m_active = false;
+    return m_store.EndCachedRead();
+}
+
+CStoreLock::CStoreLock(const CSimStore& store, uint32_t waitMs)
+    : m_store(store), m_result(store.Acquire(waitMs)) {}
+
+CStoreLock::~CStoreLock() {
+    Unlock();
+}
+
+void CStoreLock::Unlock() {
+    if (IsLocked())
+        m_store.Release();
+    m_result = ELockResult::kFailed;
+}
+
+bool CStoreLock::Relock(uint32_t waitMs) {
+    if (!IsLocked())
+        m_result = m_store.Acquire(waitMs);
+    return IsLocked();
+}
+
+bool CSimStore::EnsureWithDefaultModule(uint32_t waitMs) {
     if (FsIsDirectory(m_folder))
         return true;
     if (!FsMakeDirectories(m_folder))
         return false;
-    CStoreLock lock(*this);
+    CStoreLock lock(*this, waitMs);
     if (!lock.IsLocked())
         return false;
     std::vector<std::string> names;
@@ -129,6 +357,7 @@ bool CSimStore::SetFirstModule(const std::string& name) {
     CStoreLock lock(*this);
     if (!lock.IsLocked() || !HasModule(name))
         return false;
+    // Only the order changes, which nobody keeps in memory: no change to count.
     return FsWriteAllAtomic(FsJoin(m_folder, kOrderFile),
                             "# Module that open calls find first\nfirst = " + name + "\n");
 }
@@ -140,7 +369,7 @@ bool CSimStore::CreateModule(const std::string& name, const CModuleIdentity& ide
     }
     CStoreLock lock(*this);
     if (!lock.IsLocked()) {
-        error = "cannot lock the store";
+        error = lock.TimedOut() ? "the store is locked by another program" : "cannot lock the store";
         return false;
     }
     return CreateModuleLocked(name, identity, error);
@@ -173,8 +402,9 @@ bool CSimStore::CreateModuleLocked(const std::string& name, const CModuleIdentit
         flash[address] = FactoryCodeByte(address);
     MakeVersionRecord(identity.m_hwCode, identity.m_firmware, &flash[kVersionRecordAddress]);
 
+    m_state->m_modules.erase(name);
     // module.txt goes last: a folder without it is not listed as a module.
-    bool ok = FsMakeDirectories(folder) &&
+    bool ok = NoteChange(kModulesCounter) && FsMakeDirectories(folder) &&
               FsWriteAllAtomic(FsJoin(folder, kAreasFile), std::string(areas.begin(), areas.end())) &&
               FsWriteAllAtomic(FsJoin(folder, kFlashFile), std::string(flash.begin(), flash.end())) &&
               FsWriteAllAtomic(FsJoin(folder, kConfigFile), config.Format());
@@ -185,49 +415,120 @@ bool CSimStore::CreateModuleLocked(const std::string& name, const CModuleIdentit
 
 bool CSimStore::RemoveModule(const std::string& name) {
     CStoreLock lock(*this);
-    if (!lock.IsLocked() || !IsValidModuleName(name) || !HasModule(name))
+    if (!lock.IsLocked() || !IsValidModuleName(name) || !HasModule(name) || !NoteChange(kModulesCounter))
         return false;
+    m_state->m_modules.erase(name);
     return FsRemoveFolder(ModuleFolder(name));
 }
 
 bool CSimStore::HasModule(const std::string& name) const {
+    if (!IsValidModuleName(name))
+        return false;
+    const SState& state = *m_state;
+    if (state.m_access == SState::EAccess::kCachedRead)
+        return CachedBytes(name, kConfigFile, m_state->m_modules[name].m_config) != nullptr;
+    if (state.m_access == SState::EAccess::kLocked) {
+        auto it = state.m_modules.find(name);
+        if (it != state.m_modules.end() && it->second.m_config.m_loaded &&
+            it->second.m_config.m_checkedInHold == state.m_hold)
+            return true;
+    }
     uint64_t size = 0;
-    return IsValidModuleName(name) && FsFileSize(FsJoin(ModuleFolder(name), kConfigFile), size);
+    return FsFileSize(FsJoin(ModuleFolder(name), kConfigFile), size);
 }
 
 bool CSimStore::LoadConfig(const std::string& name, CModuleConfig& config, std::string& error) const {
     std::string text;
-    if (!IsValidModuleName(name) || !FsReadAll(FsJoin(ModuleFolder(name), kConfigFile), text)) {
+    if (!IsValidModuleName(name)) {
         error = "no module " + name;
         return false;
     }
-    return config.Parse(text, error);
+    if (m_state->m_access == SState::EAccess::kDirect) {
+        if (!FsReadAll(FsJoin(ModuleFolder(name), kConfigFile), text)) {
+            error = "no module " + name;
+            return false;
+        }
+        return config.Parse(text, error);
+    }
+    SState::SModule& module = m_state->m_modules[name];
+    const std::string* cached = CachedBytes(name, kConfigFile, module.m_config);
+    if (cached == nullptr) {
+        error = "no module " + name;
+        return false;
+    }
+    if (module.m_parsedVersion != module.m_config.m_version) {
+        module.m_parseError.clear();
+        module.m_parsedOk = module.m_parsed.Parse(*cached, module.m_parseError);
+        module.m_parsedVersion = module.m_config.m_version;
+    }
+    if (!module.m_parsedOk) {
+        error = module.m_parseError;
+        return false;
+    }
+    config = module.m_parsed;
+    return true;
 }
 
 bool CSimStore::SaveConfig(const std::string& name, const CModuleConfig& config) {
-    return HasModule(name) && FsWriteAllAtomic(FsJoin(ModuleFolder(name), kConfigFile), config.Format());
+    if (!HasModule(name) || !NoteChange(kConfigCounter))
+        return false;
+    std::string path = FsJoin(ModuleFolder(name), kConfigFile);
+    std::string text = config.Format();
+    SCachedFile& cached = m_state->m_modules[name].m_config;
+    cached.m_loaded = FsWriteAllAtomic(path, text);
+    if (!cached.m_loaded)
+        return false;
+    cached.m_bytes = text;
+    ++cached.m_version;
+    Restamp(path, cached);
+    return true;
 }
 
 bool CSimStore::ReadArea(const std::string& name, uint32_t area, uint8_t* buffer) const {
     if (area >= kAreaCount || !IsValidModuleName(name))
         return false;
-    return FsReadAt(FsJoin(ModuleFolder(name), kAreasFile), static_cast<uint64_t>(area) * kAreaSize, buffer,
-                    kAreaSize);
+    const uint64_t offset = static_cast<uint64_t>(area) * kAreaSize;
+    if (m_state->m_access == SState::EAccess::kDirect)
+        return FsReadAt(FsJoin(ModuleFolder(name), kAreasFile), offset, buffer, kAreaSize);
+    const std::string* bytes = CachedBytes(name, kAreasFile, m_state->m_modules[name].m_areas);
+    if (bytes == nullptr || bytes->size() < offset + kAreaSize)
+        return false;
+    std::memcpy(buffer, bytes->data() + offset, kAreaSize);
+    return true;
 }
 
 bool CSimStore::WriteArea(const std::string& name, uint32_t area, const uint8_t* data) {
     std::string file = FsJoin(ModuleFolder(name), kAreasFile);
     uint64_t size = 0;
     if (area >= kAreaCount || !IsValidModuleName(name) || !FsFileSize(file, size) ||
-        size != kAreaCount * kAreaSize)
+        size != kAreaCount * kAreaSize || !NoteChange(kAreasCounter))
         return false;
-    return FsWriteAt(file, static_cast<uint64_t>(area) * kAreaSize, data, kAreaSize);
+    const uint64_t offset = static_cast<uint64_t>(area) * kAreaSize;
+    SCachedFile& cached = m_state->m_modules[name].m_areas;
+    // The copy in memory must match the file before it gets the same change.
+    const std::string* bytes = cached.m_loaded ? CachedBytes(name, kAreasFile, cached) : nullptr;
+    if (!FsWriteAt(file, offset, data, kAreaSize)) {
+        cached.m_loaded = false;
+        return false;
+    }
+    if (bytes != nullptr && cached.m_bytes.size() == size)
+        std::memcpy(&cached.m_bytes[offset], data, kAreaSize);
+    else
+        cached.m_loaded = false;
+    Restamp(file, cached);
+    return true;
 }
 
 bool CSimStore::ReadFlash(const std::string& name, uint32_t address, uint8_t* buffer, uint32_t length) const {
     if (!IsFlashRange(address, length) || !IsValidModuleName(name))
         return false;
-    return FsReadAt(FsJoin(ModuleFolder(name), kFlashFile), address, buffer, length);
+    if (m_state->m_access == SState::EAccess::kDirect)
+        return FsReadAt(FsJoin(ModuleFolder(name), kFlashFile), address, buffer, length);
+    const std::string* bytes = CachedBytes(name, kFlashFile, m_state->m_modules[name].m_flash);
+    if (bytes == nullptr || bytes->size() < static_cast<uint64_t>(address) + length)
+        return false;
+    std::memcpy(buffer, bytes->data() + address, length);
+    return true;
 }
 
 bool CSimStore::WriteFlash(const std::string& name, uint32_t address, const uint8_t* data, uint32_t length) {
@@ -235,9 +536,20 @@ bool CSimStore::WriteFlash(const std::string& name, uint32_t address, const uint
     uint64_t size = 0;
     // Never grow or shorten a damaged image: only a full-size flash file is written.
     if (!IsFlashRange(address, length) || !IsValidModuleName(name) || !FsFileSize(file, size) ||
-        size != kFlashSize)
+        size != kFlashSize || !NoteChange(kFlashCounter))
         return false;
-    return FsWriteAt(file, address, data, length);
+    SCachedFile& cached = m_state->m_modules[name].m_flash;
+    const std::string* bytes = cached.m_loaded ? CachedBytes(name, kFlashFile, cached) : nullptr;
+    if (!FsWriteAt(file, address, data, length)) {
+        cached.m_loaded = false;
+        return false;
+    }
+    if (bytes != nullptr && cached.m_bytes.size() == size)
+        std::memcpy(&cached.m_bytes[address], data, length);
+    else
+        cached.m_loaded = false;
+    Restamp(file, cached);
+    return true;
 }
 
 } // namespace nerasim

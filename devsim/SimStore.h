@@ -1,9 +1,11 @@
 #pragma once
 // The module store: a folder with one sub-folder per simulated module. Every module holds
 // module.txt (CModuleConfig), areas.bin (8 x 128 bytes) and flash.bin (0x80000 bytes);
-// store.txt names the module that open calls find first; .lock serialises all access.
+// store.txt names the module that open calls find first; .lock serialises all access and
+// counts the changes.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,8 @@ namespace nerasim {
 constexpr char kStoreEnvironment[] = "NERA_SIM_STORE";
 constexpr char kSettingsEnvironment[] = "NERA_SIM_SETTINGS";
 constexpr char kDefaultModuleName[] = "module1";
+// How long store access waits for another program's lock unless told otherwise, in ms.
+constexpr uint32_t kStoreLockWaitMs = 5000;
 
 // Where the store folder came from, for the connection-settings dialog.
 enum class EStoreSource { kEnvironment, kSettings, kDefault };
@@ -32,18 +36,30 @@ public:
     static std::string ResolveStoreFolder(EStoreSource* source = nullptr);
 };
 
-// One store folder. Methods marked "locked" must run while a CStoreLock on it is held;
-// the others take the lock themselves.
+// One store folder. Methods marked "locked" must run while a CStoreLock on this object is
+// held (writes fail otherwise); the others take the lock themselves.
+//
+// While it holds the lock, a store object keeps what it read of the module files and reads a
+// file again only when another object may have changed it: every write under the lock first
+// counts the change in the lock file (module set, module.txt, areas.bin, flash.bin), and each
+// lock compares those counters with the ones it saw last. A module file's size, time stamp and
+// identity are compared as well, so that a file changed by hand is read again. Threads that
+// share one object take turns; objects, like processes, exclude each other by the lock file.
 class CSimStore {
 public:
-    explicit CSimStore(std::string folder) : m_folder(std::move(folder)) {}
+    explicit CSimStore(std::string folder);
+    ~CSimStore();
+    CSimStore(CSimStore&& other) noexcept;
+    CSimStore& operator=(CSimStore&& other) noexcept;
+    CSimStore(const CSimStore&) = delete;
+    CSimStore& operator=(const CSimStore&) = delete;
 
     const std::string& Folder() const { return m_folder; }
     std::string LockFile() const { return FsJoin(m_folder, ".lock"); }
     std::string ModuleFolder(const std::string& name) const { return FsJoin(m_folder, name); }
 
     // First use: creates a missing store folder together with the default module.
-    bool EnsureWithDefaultModule();
+    bool EnsureWithDefaultModule(uint32_t waitMs = kStoreLockWaitMs);
 
     // Modules in the order open calls see them: the one store.txt names first, then by name.
     bool ListModules(std::vector<std::string>& names) const; // locked
@@ -63,19 +79,70 @@ public:
                     uint32_t length); // locked
 
 private:
+    friend class CStoreLock;
+    friend class CCachedStoreRead;
+    struct SState;
+    struct SCachedFile;
+
+    ELockResult Acquire(uint32_t waitMs) const;
+    void Release() const;
+    bool BeginCachedRead() const;
+    bool EndCachedRead() const;
+    // Counts a change of one kind before the files change; false if the lock is not held or
+    // the count cannot be written (in a cached read: a miss).
+    bool NoteChange(size_t counter) const;
+    // The file's content as last read, read again when it may have changed; null if unreadable.
+    // In a cached read, null (a miss) unless the copy in memory is still the file's.
+    const std::string* CachedBytes(const std::string& name, const char* fileName, SCachedFile& file) const;
+    // After a write of our own: the cached copy gets the file's new stamp, or is dropped.
+    void Restamp(const std::string& path, SCachedFile& file) const;
     bool CreateModuleLocked(const std::string& name, const CModuleIdentity& identity, std::string& error);
 
     std::string m_folder;
+    std::unique_ptr<SState> m_state;
 };
 
-// Holds the store's lock for as long as it lives.
-class CStoreLock {
+// Reads without the store lock: while it is active, the store's "locked" reads are answered
+// from what the object keeps in memory, and only if the lock file's change counters are still
+// the ones this object saw when it last let go of the lock. A writer counts its change before
+// it touches a file, so such a read sees the module as it was at the start; whatever the cache
+// lacks, and any write, makes the read incomplete, and the caller takes the lock instead.
+class CCachedStoreRead {
 public:
-    explicit CStoreLock(const CSimStore& store);
-    bool IsLocked() const { return m_lock.IsLocked(); }
+    explicit CCachedStoreRead(const CSimStore& store);
+    ~CCachedStoreRead();
+    CCachedStoreRead(const CCachedStoreRead&) = delete;
+    CCachedStoreRead& operator=(const CCachedStoreRead&) = delete;
+
+    // False when the counters moved (or this object never held the lock): nothing to read.
+    bool IsActive() const { return m_active; }
+    // Ends the read; true when every read was answered and nothing tried to write.
+    bool Finish();
 
 private:
-    CFsLock m_lock;
+    const CSimStore& m_store;
+    bool m_active;
+};
+
+// Holds the store's lock for as long as it lives, or until Unlock.
+class CStoreLock {
+public:
+    // Waits at most waitMs (kWaitForever: without limit) for another holder to let go.
+    explicit CStoreLock(const CSimStore& store, uint32_t waitMs = kStoreLockWaitMs);
+    ~CStoreLock();
+    CStoreLock(const CStoreLock&) = delete;
+    CStoreLock& operator=(const CStoreLock&) = delete;
+
+    bool IsLocked() const { return m_result == ELockResult::kLocked; }
+    // The wait ended because another holder kept the lock, not because of an error.
+    bool TimedOut() const { return m_result == ELockResult::kTimedOut; }
+    void Unlock();
+    // Takes the lock again after Unlock; true when it is held.
+    bool Relock(uint32_t waitMs);
+
+private:
+    const CSimStore& m_store;
+    ELockResult m_result;
 };
 
 } // namespace nerasim

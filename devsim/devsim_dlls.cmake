@@ -52,7 +52,7 @@ nera_devsim_dll(Kivo5120
             Kivo_FlshEchoTest:4 Kivo_FlshReadHwVersion:8 Kivo_FlshRead:12 Kivo_FlshGetEraseBlk:4
             Kivo_FlshErase:8 Kivo_FlshWrite:16
             KivoSim_NeraFlashModeOpen:4 KivoSim_NeraFlashModeClose:8 KivoSim_FlashModeOpen:8
-            KivoSim_FlashModeClose:8 KivoSim_GetProductInfo:8)
+            KivoSim_FlashModeClose:8 KivoSim_GetProductInfo:8 KivoSim_GetStoreFolder:12)
 
 nera_devsim_dll(Q5120Common
     SOURCES Q5120Common_win.cpp Q5120Common.rc
@@ -64,3 +64,20 @@ nera_devsim_dll(Q5120Common
 nera_add_gtest(devsim_dll_tests SOURCES tests/DllTest_win.cpp tests/TestStore.cpp
                LIBS Kivo5120 Q5120Common nerasim_core user32)
 set_target_properties(devsim_dll_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# A separate Windows process calling the libraries: the program side of the cross-process
+# store test, and per-call timings under Wine.
+add_executable(devsim_calls tests/SimCalls_win.cpp)
+target_link_options(devsim_calls PRIVATE -municode)
+target_link_libraries(devsim_calls PRIVATE Kivo5120 Q5120Common)
+nera_strict(devsim_calls)
+nera_static_runtime(devsim_calls)
+set_target_properties(devsim_calls PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# The native tool (from the native tree beside this one) and a Windows program of this tree
+# change one store at once; every update must survive.
+add_test(NAME wine.devsim.NativeToolAndLibrariesShareTheStore
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/cross_process_store.sh
+                 ${CMAKE_BINARY_DIR}/../native/bin/nerasim)
+set_tests_properties(wine.devsim.NativeToolAndLibrariesShareTheStore PROPERTIES
+    ENVIRONMENT "NERA_WIN_BUILD=${CMAKE_BINARY_DIR}" LABELS wine TIMEOUT 300)

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,8 +60,10 @@ HWND WaitForDialog(int controlId, DWORD timeoutMs = 10000) {
 }
 
 std::wstring Text(HWND window) {
-    wchar_t text[512] = {};
-    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    LRESULT got = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
 }
 
@@ -341,6 +345,118 @@ TEST_F(DllTest, OptionsDialogKeepsTheStoreFolderInItsSettings) {
     uint32_t h = Q5120_NeraFlashModeOpen(0);
     EXPECT_NE(h, 0u);
     Kivo_Close(h);
+}
+
+// Another program holds the store's lock and hangs half-way through a change: device calls
+// end with the time-out result after about their time-out, the connection-settings dialog
+// opens after a bounded wait and says that the store is busy, and an open call that waits
+// goes on as soon as the lock is let go.
+TEST_F(DllTest, StalledStoreLock) {
+    using Ms = std::chrono::milliseconds;
+    using Clock = std::chrono::steady_clock;
+    uint32_t h = Q5120_NeraFlashModeOpen(0);
+    ASSERT_NE(h, 0u);
+    ASSERT_EQ(Kivo_SetTimeouts(h, 300, 300), 0);
+    uint8_t area[128] = {};
+    ASSERT_EQ(Kivo_FlshReadRWArea(h, 6, area), 0);
+    CSimStore stalled(m_temp.Folder());
+    CStoreLock hold(stalled);
+    ASSERT_TRUE(hold.IsLocked());
+    ASSERT_TRUE(stalled.WriteArea("m", 0, area));
+
+    struct SCase {
+        const char* what;
+        int (*call)(uint32_t h, uint8_t* area);
+    };
+    const SCase kCases[] = {
+        {"area read", [](uint32_t h, uint8_t* area) { return Kivo_FlshReadRWArea(h, 6, area); }},
+        {"area write", [](uint32_t h, uint8_t* area) { return Kivo_FlshWriteRWArea(h, 5, area); }},
+        {"flash read", [](uint32_t h, uint8_t* area) { return Kivo_FlshRead(h, 0x8000, area); }},
+    };
+    for (const SCase& c : kCases) {
+        Clock::time_point start = Clock::now();
+        std::future<int> result = std::async(std::launch::async, c.call, h, area);
+        if (result.wait_for(Ms(5000)) != std::future_status::ready) {
+            ADD_FAILURE() << c.what << ": still waiting for the lock";
+            hold.Unlock();
+        }
+        EXPECT_EQ(result.get(), 5) << c.what;
+        auto elapsed = std::chrono::duration_cast<Ms>(Clock::now() - start).count();
+        EXPECT_GE(elapsed, 280) << c.what;
+        EXPECT_LT(elapsed, 1500) << c.what;
+    }
+
+    const HMODULE common = GetModuleHandleW(L"Q5120Common.dll");
+    std::wstring busyText(256, L'\0');
+    busyText.resize(static_cast<size_t>(LoadStringW(common, IDS_STORE_BUSY, &busyText[0], 256)));
+    std::wstring listed;
+    Clock::time_point start = Clock::now();
+    std::thread driver([&] {
+        HWND dialog = WaitForDialog(IDC_OPT_MODULES);
+        if (dialog == nullptr)
+            return;
+        HWND list = GetDlgItem(dialog, IDC_OPT_MODULES);
+        std::wstring first(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, 0, 0)) + 1, L'\0');
+        first.resize(
+            static_cast<size_t>(SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(&first[0]))));
+        listed = first;
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(Q5120_OptionDlg2(), 0);
+    driver.join();
+    EXPECT_LT(std::chrono::duration_cast<Ms>(Clock::now() - start).count(), 6000);
+    EXPECT_FALSE(busyText.empty());
+    EXPECT_EQ(listed, busyText);
+
+    start = Clock::now();
+    std::future<uint32_t> opened = std::async(std::launch::async, [] { return Q5120_NeraFlashModeOpen(0); });
+    std::this_thread::sleep_for(Ms(500));
+    hold.Unlock();
+    uint32_t h2 = opened.get();
+    EXPECT_NE(h2, 0u);
+    EXPECT_GE(std::chrono::duration_cast<Ms>(Clock::now() - start).count(), 480);
+    Q5120_NeraFlashModeClose(h2, 0);
+    Q5120_NeraFlashModeClose(h, 0);
+}
+
+// A store folder far beyond the classic path limit works through both libraries, and the
+// product-information window names it whole.
+TEST_F(DllTest, LongStoreFolder) {
+    const std::string base = m_temp.Folder() + "-long";
+    std::vector<std::string> levels = {base};
+    for (char c = 'a'; c < 'j'; ++c)
+        levels.push_back(FsJoin(levels.back(), std::string(120, c)));
+    const std::string folder = levels.back();
+    ASSERT_GT(folder.size(), 1100u);
+    CScopedEnv store(kStoreEnvironment, folder);
+    uint32_t h = Q5120_NeraFlashModeOpen(0); // makes the folder with its default module
+    ASSERT_NE(h, 0u);
+    uint8_t area[128];
+    ASSERT_EQ(Kivo_FlshReadRWArea(h, 6, area), 0);
+    EXPECT_EQ(SettingsMacText(area), "02:4E:45:52:41:01");
+    area[21] = 0x20;
+    ASSERT_EQ(Kivo_FlshWriteRWArea(h, 6, area), 0);
+    uint8_t back[128] = {};
+    ASSERT_EQ(Kivo_FlshReadRWArea(h, 6, back), 0);
+    EXPECT_EQ(back[21], 0x20);
+
+    std::wstring module;
+    std::thread driver([&] {
+        HWND dialog = WaitForDialog(IDC_PI_PRODUCT);
+        if (dialog == nullptr)
+            return;
+        module = ItemText(dialog, IDC_PI_MODULE);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Q5120_ShowProductInfo(h), 0);
+    driver.join();
+    EXPECT_EQ(module, L"module1 (" + WideFromUtf8(folder) + L")");
+    Q5120_NeraFlashModeClose(h, 0);
+
+    RemoveStoreTree(folder);
+    for (size_t i = levels.size() - 1; i-- > 0;)
+        FsRemoveFolder(levels[i]);
+    EXPECT_FALSE(FsIsDirectory(base));
 }
 
 } // namespace

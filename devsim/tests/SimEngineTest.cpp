@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -393,6 +394,148 @@ TEST_F(SimEngineTest, ConcurrentUsersDoNotLoseUpdates) {
     EXPECT_EQ(Config().m_failEcho, 0u);
     EXPECT_TRUE(areasIntact[0]);
     EXPECT_TRUE(areasIntact[1]);
+}
+
+// Another program holds the store's lock and hangs half-way through a change. Calls that need
+// the lock give up with the time-out result after about their time-out, open calls after their
+// bound; a call that is waiting goes on as soon as the lock is let go.
+TEST_F(SimEngineTest, StalledStoreLockEndsInTheTimeout) {
+    using Ms = std::chrono::milliseconds;
+    CSimEngine engine(300); // open calls wait 300 ms
+    uint32_t h = engine.NeraFlashModeOpen(0);
+    ASSERT_NE(h, 0u);
+    ASSERT_EQ(engine.SetTimeouts(h, 200, 400), kSimOk);
+    uint8_t unit[kFlashReadUnit];
+    uint8_t area[kAreaSize] = {};
+    ASSERT_EQ(engine.FlashRead(h, 0x8000, unit), kSimOk); // the module is in the handle's memory
+
+    CSimStore stalled(m_temp.Folder());
+    CStoreLock hold(stalled);
+    ASSERT_TRUE(hold.IsLocked());
+    ASSERT_TRUE(stalled.WriteArea("m", 0, area)); // the change has begun: memory is out of date
+    struct SCase {
+        const char* what;
+        std::function<int()> call;
+        int result;
+        int waitMs;
+    };
+    const SCase kCases[] = {
+        {"flash read", [&] { return engine.FlashRead(h, 0x8000, unit); }, kSimTimeout, 200},
+        {"echo test", [&] { return engine.EchoTest(h); }, kSimTimeout, 200},
+        {"area write", [&] { return engine.WriteRWArea(h, 1, area); }, kSimTimeout, 400},
+        {"erase", [&] { return engine.Erase(h, 0x100); }, kSimTimeout, 400},
+        {"open", [&] { return static_cast<int>(engine.NeraFlashModeOpen(0)); }, 0, 300},
+    };
+    for (const SCase& c : kCases) {
+        auto start = std::chrono::steady_clock::now();
+        std::future<int> result = std::async(std::launch::async, c.call);
+        if (result.wait_for(Ms(c.waitMs + 3000)) != std::future_status::ready) {
+            ADD_FAILURE() << c.what << ": still waiting for the lock";
+            hold.Unlock(); // let it finish
+        }
+        EXPECT_EQ(result.get(), c.result) << c.what;
+        auto elapsed = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
+        EXPECT_GE(elapsed.count(), c.waitMs - 20) << c.what;
+        EXPECT_LT(elapsed.count(), c.waitMs + 1000) << c.what;
+    }
+
+    ASSERT_EQ(engine.SetTimeouts(h, 5000, 5000), kSimOk);
+    auto start = std::chrono::steady_clock::now();
+    std::future<int> waiting = std::async(std::launch::async, [&] { return engine.ReadRWArea(h, 0, area); });
+    std::this_thread::sleep_for(Ms(150));
+    hold.Unlock();
+    EXPECT_EQ(waiting.get(), kSimOk);
+    auto elapsed = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(elapsed.count(), 140);
+    EXPECT_LT(elapsed.count(), 1500);
+}
+
+// A handle keeps what it read of its module in memory. Every change that another program
+// makes reaches the handle's next call: through the store, module.txt edited by hand, even
+// the whole store made anew.
+TEST_F(SimEngineTest, ChangesByOthersReachAHandleThatKeepsItsModule) {
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    ASSERT_NE(h, 0u);
+    ASSERT_EQ(m_engine.SetTimeouts(h, 5000, 200), kSimOk);
+    CSimStore other(m_temp.Folder());
+    uint8_t unit[kFlashReadUnit];
+    uint8_t area[kAreaSize];
+    uint32_t code = 0;
+    // Two writes within one tick of the file-system clock leave a file's size and time stamp
+    // as they were: the writes below put the old time stamp back, so only the store's change
+    // count tells that the file is new.
+    auto sameStamp = [&](const char* fileName, const std::function<void()>& write) {
+        const std::string file = FsJoin(m_store.ModuleFolder("m"), fileName);
+        SFileStamp before;
+        SFileStamp after;
+        ASSERT_TRUE(FsFileStamp(file, before));
+        write();
+        ASSERT_TRUE(FsSetModifiedTime(file, before.m_modified));
+        ASSERT_TRUE(FsFileStamp(file, after));
+        ASSERT_EQ(after, before);
+    };
+    auto writeArea = [&] {
+        sameStamp("areas.bin", [&] {
+            CStoreLock lock(other);
+            std::vector<uint8_t> data(kAreaSize, 0x5A);
+            ASSERT_TRUE(other.WriteArea("m", 3, data.data()));
+        });
+    };
+    auto writeFlash = [&] {
+        sameStamp("flash.bin", [&] {
+            CStoreLock lock(other);
+            const uint8_t data[4] = {1, 2, 3, 4};
+            ASSERT_TRUE(other.WriteFlash("m", 0x9000, data, 4));
+        });
+    };
+    auto editByHand = [&] {
+        CModuleConfig config = Config();
+        config.m_hwCode = 0x40420008;
+        const std::string file = FsJoin(m_store.ModuleFolder("m"), "module.txt");
+        ASSERT_TRUE(FsWriteAllAtomic(file, "# edited by hand\n" + config.Format()));
+    };
+    // The whole store removed and made again: the handle's lock file is gone with it.
+    auto remakeStore = [&] {
+        RemoveStoreTree(m_temp.Folder());
+        CModuleIdentity identity = CModuleIdentity::Default();
+        identity.m_hwCode = 0x40420009;
+        std::string error;
+        ASSERT_TRUE(CSimStore(m_temp.Folder()).CreateModule("m", identity, error)) << error;
+    };
+    struct SCase {
+        const char* what;
+        std::function<void()> change;
+        std::function<bool()> seen;
+    };
+    const SCase kCases[] = {
+        {"identity", [&] { SetModuleValue(other, "m", "hw_code", "0x40420007"); },
+         [&] { return m_engine.ReadHwVersion(h, &code) == kSimOk && code == 0x40420007u; }},
+        {"fault", [&] { SetModuleValue(other, "m", "fail_echo", "1"); },
+         [&] { return m_engine.EchoTest(h) == kSimDeviceFault && m_engine.EchoTest(h) == kSimOk; }},
+        {"area", writeArea, [&] { return m_engine.ReadRWArea(h, 3, area) == kSimOk && area[127] == 0x5A; }},
+        {"flash", writeFlash, [&] { return m_engine.FlashRead(h, 0x9000, unit) == kSimOk && unit[3] == 4; }},
+        {"module.txt by hand", editByHand,
+         [&] { return m_engine.ReadHwVersion(h, &code) == kSimOk && code == 0x40420008u; }},
+        {"store made again", remakeStore,
+         [&] {
+             if (m_engine.ReadHwVersion(h, &code) != kSimOk || code != 0x40420009u)
+                 return false;
+             CSimStore holder(m_temp.Folder()); // and the new store's lock holds the handle off
+             CStoreLock hold(holder);
+             return hold.IsLocked() && m_engine.WriteRWArea(h, 4, area) == kSimTimeout;
+         }},
+        {"module removed", [&] { ASSERT_TRUE(other.RemoveModule("m")); },
+         [&] { return m_engine.EchoTest(h) == kSimNoModule; }},
+    };
+    for (const SCase& c : kCases) {
+        // Everything the handle can read is in its memory before the change.
+        ASSERT_EQ(m_engine.FlashRead(h, 0x9000, unit), kSimOk) << c.what;
+        ASSERT_EQ(m_engine.ReadRWArea(h, 3, area), kSimOk) << c.what;
+        ASSERT_EQ(m_engine.ReadHwVersion(h, &code), kSimOk) << c.what;
+        ASSERT_EQ(m_engine.EchoTest(h), kSimOk) << c.what;
+        c.change();
+        EXPECT_TRUE(c.seen()) << c.what;
+    }
 }
 
 TEST_F(SimEngineTest, ConcurrentLogLinesStayWhole) {

@@ -1,0 +1,110 @@
+// A separate Windows process that calls the device libraries in a loop, for the tests and
+// measurements that need one:
+//   devsim_calls peer STOPFILE READYFILE SECONDS
+//       echo tests and hardware-version reads on the first module until STOPFILE exists (or
+//       SECONDS passed); READYFILE is made after the first pair of calls. Prints the results
+//       by value and whether the hardware code ever went backwards.
+//   devsim_calls time COUNT
+//       calls per second of Kivo_FlshRead (128 bytes) and Kivo_FlshEchoTest.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "Kivo5120.h"
+#include "Q5120Common.h"
+
+namespace {
+
+bool Exists(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Touch(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}
+
+std::string Counts(const std::map<int, unsigned>& counts) {
+    std::string text;
+    for (const auto& entry : counts)
+        text += " " + std::to_string(entry.first) + ":" + std::to_string(entry.second);
+    return text.empty() ? std::string(" none") : text;
+}
+
+int Peer(const wchar_t* stopFile, const wchar_t* readyFile, unsigned seconds) {
+    uint32_t h = Q5120_NeraFlashModeOpen(0);
+    if (h == 0) {
+        std::printf("open failed\n");
+        return 3;
+    }
+    std::map<int, unsigned> echo;
+    std::map<int, unsigned> hwVersion;
+    unsigned backwards = 0;
+    uint32_t last = 0;
+    ULONGLONG end = GetTickCount64() + seconds * 1000ull;
+    for (unsigned round = 0; !Exists(stopFile) && GetTickCount64() < end; ++round) {
+        ++echo[Kivo_FlshEchoTest(h)];
+        uint32_t code = 0;
+        int result = Kivo_FlshReadHwVersion(h, &code);
+        ++hwVersion[result];
+        if (result == 0) {
+            backwards += code < last;
+            last = code;
+        }
+        if (round == 0)
+            Touch(readyFile);
+    }
+    Q5120_NeraFlashModeClose(h, 0);
+    std::printf("echo%s\nhw_version%s\nbackwards %u\nlast_hw_code %u\n", Counts(echo).c_str(),
+                Counts(hwVersion).c_str(), backwards, static_cast<unsigned>(last));
+    return 0;
+}
+
+// Calls per second of one call, measured over count calls.
+template <typename TCall> double Rate(unsigned count, TCall call) {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+    LARGE_INTEGER stop;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (unsigned i = 0; i < count; ++i)
+        call(i);
+    QueryPerformanceCounter(&stop);
+    double seconds =
+        static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return seconds > 0 ? count / seconds : 0;
+}
+
+int Time(unsigned count) {
+    uint32_t h = Q5120_FlashModeOpen(kQ5120FamilyLan, 0);
+    if (h == 0) {
+        std::printf("open failed\n");
+        return 3;
+    }
+    uint8_t unit[128];
+    int failures = 0;
+    double read =
+        Rate(count, [&](unsigned i) { failures += Kivo_FlshRead(h, 0x8000 + (i % 0x400) * 128, unit) != 0; });
+    double echo = Rate(count, [&](unsigned) { failures += Kivo_FlshEchoTest(h) != 0; });
+    Q5120_FlashModeClose(h, 0);
+    std::printf("Kivo_FlshRead %.0f calls/s\nKivo_FlshEchoTest %.0f calls/s\nfailures %d\n", read, echo,
+                failures);
+    return failures == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"peer" && argc == 5)
+        return Peer(argv[2], argv[3], static_cast<unsigned>(std::wcstoul(argv[4], nullptr, 10)));
+    if (mode == L"time" && argc == 3)
+        return Time(static_cast<unsigned>(std::wcstoul(argv[2], nullptr, 10)));
+    std::fprintf(stderr, "usage: devsim_calls peer STOPFILE READYFILE SECONDS | time COUNT\n");
+    return 2;
+}
