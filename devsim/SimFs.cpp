@@ -55,12 +55,12 @@ static_assert(kCounterOffset + kMaxLockCounters * kCounterSize <= kLockFileViewS
 bool CFsLock::ReadCounters(uint64_t* values, size_t count) const {
     if (count > kMaxLockCounters)
         return false;
-    std::vector<uint8_t> bytes(count * kCounterSize, 0);
+    uint8_t bytes[kMaxLockCounters * kCounterSize] = {};
     size_t got = 0;
-    if (!ReadAt(kCounterOffset, bytes.data(), bytes.size(), got))
+    if (!ReadAt(kCounterOffset, bytes, count * kCounterSize, got))
         return false;
     // A new or older lock file is shorter: what it lacks reads as zero.
-    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(got), bytes.end(), 0);
+    std::fill(bytes + got, bytes + sizeof bytes, 0);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = &bytes[i * kCounterSize];
         values[i] = static_cast<uint64_t>(LoadLE32(p)) | (static_cast<uint64_t>(LoadLE32(p + 4)) << 32);

@@ -158,9 +158,10 @@ ELockResult CSimStore::Acquire(uint32_t waitMs) const {
     using Clock = std::chrono::steady_clock;
     SState& state = *m_state;
     const Clock::time_point start = Clock::now();
+    std::unique_lock<std::timed_mutex> turn(state.m_mutex, std::defer_lock);
     if (waitMs == kWaitForever)
-        state.m_mutex.lock();
-    else if (!state.m_mutex.try_lock_for(std::chrono::milliseconds(waitMs)))
+        turn.lock();
+    else if (!turn.try_lock_for(std::chrono::milliseconds(waitMs)))
         return ELockResult::kTimedOut;
     uint32_t left = waitMs;
     if (waitMs != kWaitForever) {
@@ -185,10 +186,8 @@ ELockResult CSimStore::Acquire(uint32_t waitMs) const {
         state.m_lock.Unlock();
         result = ELockResult::kFailed;
     }
-    if (result != ELockResult::kLocked) {
-        state.m_mutex.unlock();
+    if (result != ELockResult::kLocked)
         return result;
-    }
     for (size_t counter = 0; counter < kCounterCount; ++counter) {
         if (!state.m_countersKnown || counters[counter] != state.m_counters[counter])
             state.Forget(counter);
@@ -198,6 +197,7 @@ ELockResult CSimStore::Acquire(uint32_t waitMs) const {
     state.m_countersKnown = true;
     ++state.m_hold;
     state.m_access = SState::EAccess::kLocked;
+    turn.release(); // held until Release
     return ELockResult::kLocked;
 }
 
