@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <vector>
 
 #include "File_win.h"
 #include "FileDialog_win.h"
@@ -23,72 +24,79 @@ const wchar_t kCarryFilePasswordQuestion[] =
 // Longest name or extension part that FileNameFromPath keeps.
 constexpr size_t kMaxPathPart = 259;
 
+// A settings file is 130 bytes; a file far larger than that is not overwritten.
+constexpr ULONGLONG kLargestOverwrittenFile = 1024 * 1024;
+
 void ReportOpenFailure() {
     AfxMessageBox(kOpenFailedMessage, MB_OK);
 }
 
-// Folder of a path as an absolute path, so that the temporary file lands beside the target.
-bool FolderOfPath(const std::wstring& path, std::wstring& folder) {
-    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
+// Reads a file that is about to be overwritten, whole, so that its bytes can go back. A file
+// larger than any settings file by far is not taken on: false with no error set.
+bool ReadOldContents(CFile& file, std::vector<uint8_t>& old) {
+    ULONGLONG length = 0;
+    if (!file.GetLength(length)) {
         return false;
     }
-    std::wstring full(needed, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    if (length == 0 || length >= needed) {
+    if (length > kLargestOverwrittenFile) {
         return false;
     }
-    full.resize(length);
-    size_t slash = full.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return false;
+    old.resize(static_cast<size_t>(length));
+    size_t size = 0;
+    while (size < old.size()) {
+        UINT got = 0;
+        if (!file.Read(old.data() + size, static_cast<UINT>(old.size() - size), got)) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        size += got;
     }
-    folder = full.substr(0, slash + 1);
+    old.resize(size);
     return true;
 }
 
-// Writes the bytes to a temporary file beside the target and only then puts it in the
-// target's place, so that a failed write never costs the previous file. An existing target
-// that cannot be opened for writing (locked, read only) fails as before anything is written.
-bool ReplaceFileContents(const std::wstring& path, const SettingsFileBytes& bytes) {
-    {
-        CFile probe;
-        if (!probe.Open(path, CFile::modeWrite | CFile::shareExclusive) &&
-            probe.GetError().m_cause != CFileError::fileNotFound) {
-            ReportOpenFailure();
-            return false;
-        }
-    }
-    std::wstring folder;
-    wchar_t temporary[MAX_PATH] = {};
-    if (!FolderOfPath(path, folder) || GetTempFileNameW(folder.c_str(), L"nra", 0, temporary) == 0) {
-        ReportOpenFailure();
-        return false;
-    }
+// Writes the bytes into the file itself rather than into a new file put in its place, so that
+// the file keeps what belongs to it: every hard link, a symbolic link and its target, owner,
+// permissions and attributes, and no other file is ever made in its folder. The old contents
+// are read first; when any step of the write fails they go back with the old length, so a
+// failed save never leaves a short or mixed file. A new file that cannot be written whole is
+// removed again. A file that cannot be opened for reading and writing is not touched.
+bool WriteFileInPlace(const std::wstring& path, const SettingsFileBytes& bytes) {
     CFile file;
-    if (!file.Open(temporary, CFile::modeWrite | CFile::modeCreate | CFile::shareExclusive)) {
-        DeleteFileW(temporary);
+    if (!file.Open(path, CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate |
+                             CFile::shareExclusive)) {
         ReportOpenFailure();
         return false;
     }
-    const bool written = file.Write(bytes.data(), static_cast<UINT>(kNeraSettingsSize)) &&
-                         file.Write(bytes.data() + kSettingsFileFlagOffset,
-                                    static_cast<UINT>(kSettingsFileSize - kSettingsFileFlagOffset)) &&
-                         file.Flush() && file.Close();
-    if (!written) {
-        CFileError error = file.GetError();
+    std::vector<uint8_t> old;
+    if (!ReadOldContents(file, old)) {
+        const CFileError error = file.GetError();
         file.Close();
-        DeleteFileW(temporary);
-        error.m_fileName = path; // the user knows the target, not the temporary name
-        ReportFileError(error);
+        if (error.m_cause == CFileError::none) {
+            ReportOpenFailure();
+        } else {
+            ReportFileError(error);
+        }
         return false;
     }
-    if (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary);
-        ReportOpenFailure();
-        return false;
+    if (file.SeekToBegin() && file.Write(bytes.data(), static_cast<UINT>(bytes.size())) &&
+        file.SetLength(bytes.size()) && file.Flush() && file.Close()) {
+        return true;
     }
-    return true;
+    const CFileError error = file.GetError();
+    if (file.WasCreated()) {
+        file.Close();
+        CFile::Remove(path);
+    } else if (file.IsOpen()) {
+        // Best effort: the first error is the one reported.
+        (void)(file.SeekToBegin() && (old.empty() || file.Write(old.data(), static_cast<UINT>(old.size()))) &&
+               file.SetLength(old.size()) && file.Flush());
+        file.Close();
+    }
+    ReportFileError(error);
+    return false;
 }
 
 } // namespace
@@ -119,7 +127,7 @@ bool CNeraConfigDlg::WriteSettingsFile(const std::wstring& path) {
     if (!CollectNewSettings(m_newSettings)) {
         return false;
     }
-    return ReplaceFileContents(path, SerializeSettingsFile(m_newSettings, flag));
+    return WriteFileInPlace(path, SerializeSettingsFile(m_newSettings, flag));
 }
 
 void CNeraConfigDlg::OnSaveFile() {

@@ -37,3 +37,9 @@ nera_add_gtest(neraconfig_dialog_tests
         ${NERACONFIG_RESOURCES}
     LIBS neraconfig_ui framework_testing nerasim_core)
 target_include_directories(neraconfig_dialog_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+
+# The save cases that need links and file modes made from the Linux side, and an ordinary user.
+add_test(NAME wine.neraconfig.save-in-place
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/save_in_place_wine.sh $<TARGET_FILE:neraconfig_dialog_tests>)
+set_tests_properties(wine.neraconfig.save-in-place PROPERTIES
+    ENVIRONMENT "NERA_WIN_BUILD=${CMAKE_BINARY_DIR}" LABELS wine TIMEOUT 300)

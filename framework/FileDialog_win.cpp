@@ -3,11 +3,14 @@
 #include "Dialog_win.h"
 #include "WinApp_win.h"
 
-#include <cwchar>
+#include <algorithm>
 
 namespace {
 CFileDialog::Handler g_handler = nullptr;
 void* g_context = nullptr;
+
+// Characters of the longest path the system knows, with the terminating zero.
+constexpr size_t kLongestPath = 32768;
 } // namespace
 
 void CFileDialog::SetHandler(Handler handler, void* context) {
@@ -18,10 +21,10 @@ void CFileDialog::SetHandler(Handler handler, void* context) {
 CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags,
                          const wchar_t* filter, HWND parent)
     : m_openFileDialog(openFileDialog), m_defaultExt(defaultExt != nullptr ? defaultExt : L""),
-      m_filterText(filter != nullptr ? filter : L""), m_flags(flags), m_parent(parent), m_file{} {
-    if (fileName != nullptr) {
-        wcsncpy(m_file, fileName, MAX_PATH - 1);
-    }
+      m_filterText(filter != nullptr ? filter : L""), m_flags(flags), m_parent(parent) {
+    const std::wstring initial = fileName != nullptr ? fileName : L"";
+    m_file.assign(initial.size() < kLongestPath ? kLongestPath : initial.size() + 1, L'\0');
+    std::copy(initial.begin(), initial.end(), m_file.begin());
     m_filterBuffer = m_filterText;
     for (wchar_t& c : m_filterBuffer) {
         if (c == L'|') {
@@ -34,7 +37,7 @@ CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExt, const w
 void CFileDialog::SetChosenPath(const std::wstring& path) {
     m_chosenPath = path;
     size_t slash = path.find_last_of(L"\\/");
-    m_fileNameOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
+    m_fileNameOffset = slash == std::wstring::npos ? 0 : slash + 1;
 }
 
 INT_PTR CFileDialog::DoModal() {
@@ -50,15 +53,17 @@ INT_PTR CFileDialog::DoModal() {
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = m_filterBuffer.empty() ? nullptr : m_filterBuffer.c_str();
-    ofn.lpstrFile = m_file;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFile = m_file.data();
+    ofn.nMaxFile = static_cast<DWORD>(m_file.size());
     ofn.lpstrDefExt = m_defaultExt.empty() ? nullptr : m_defaultExt.c_str();
     ofn.Flags = m_flags | OFN_EXPLORER | OFN_ENABLESIZING;
+    // A name that would not fit fails the dialog (FNERR_BUFFERTOOSMALL) instead of being cut;
+    // like any failed dialog it chooses nothing.
     BOOL ok = m_openFileDialog ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     if (!ok) {
         return IDCANCEL;
     }
-    SetChosenPath(m_file);
+    SetChosenPath(m_file.data());
     return IDOK;
 }
 

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include <string>
+#include <vector>
 
 // The system's open or save file dialog. The filter is one string of display text and pattern
 // pairs separated by '|', ended by "||".
@@ -35,7 +36,9 @@ private:
     std::wstring m_filterBuffer; // with '\0' separators for the system
     DWORD m_flags;
     HWND m_parent;
-    wchar_t m_file[MAX_PATH];
+    // The name the dialog starts with and returns; as long as the longest path the system
+    // knows, so that no name the user can choose is cut.
+    std::vector<wchar_t> m_file;
     std::wstring m_chosenPath;
-    WORD m_fileNameOffset = 0;
+    size_t m_fileNameOffset = 0;
 };

@@ -64,6 +64,38 @@ void ReportFileError(const CFileError& error) {
     AfxMessageBox(error.Message(), MB_ICONSTOP);
 }
 
+std::wstring SystemPathOf(const std::wstring& path) {
+    const wchar_t kExtended[] = L"\\\\?\\";
+    const wchar_t kDevice[] = L"\\\\.\\";
+    if (path.compare(0, 4, kExtended) == 0 || path.compare(0, 4, kDevice) == 0) {
+        return path;
+    }
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return path;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) {
+        return path;
+    }
+    full.resize(length);
+    // The plain form holds MAX_PATH characters with the terminating zero.
+    if (full.size() < MAX_PATH) {
+        return path;
+    }
+    if (full.compare(0, 4, kExtended) == 0 || full.compare(0, 4, kDevice) == 0) {
+        return full;
+    }
+    if (full.compare(0, 2, L"\\\\") == 0) {
+        return std::wstring(kExtended) + L"UNC\\" + full.substr(2);
+    }
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        return kExtended + full;
+    }
+    return path;
+}
+
 void CFile::SetWriteFaultHook(WriteFaultHook hook, void* context) {
     g_writeFault = hook;
     g_writeFaultContext = context;
@@ -91,6 +123,7 @@ bool CFile::Open(const std::wstring& path, UINT flags) {
     }
     m_path = path;
     m_error = CFileError();
+    m_created = false;
     DWORD access = GENERIC_READ;
     if (flags & modeWrite) {
         access = GENERIC_WRITE;
@@ -103,11 +136,17 @@ bool CFile::Open(const std::wstring& path, UINT flags) {
     } else if (flags & shareDenyNone) {
         share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     }
-    DWORD creation = (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-    m_handle = CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD creation = OPEN_EXISTING;
+    if (flags & modeCreate) {
+        creation = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    }
+    m_handle = CreateFileW(SystemPathOf(path).c_str(), access, share, nullptr, creation,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_handle == INVALID_HANDLE_VALUE) {
         return SetError(GetLastError());
     }
+    // Both creating dispositions report an existing file this way.
+    m_created = (flags & modeCreate) != 0 && GetLastError() != ERROR_ALREADY_EXISTS;
     return true;
 }
 
@@ -122,7 +161,12 @@ bool CFile::Read(void* buffer, UINT count, UINT& bytesRead) {
 }
 
 bool CFile::Write(const void* buffer, UINT count) {
-    if (g_writeFault != nullptr && g_writeFault(m_path, g_writeFaultContext)) {
+    UINT beforeFault = 0;
+    if (g_writeFault != nullptr && g_writeFault(m_path, count, beforeFault, g_writeFaultContext)) {
+        DWORD partial = 0;
+        if (beforeFault > 0) {
+            WriteFile(m_handle, buffer, beforeFault < count ? beforeFault : count, &partial, nullptr);
+        }
         return SetError(ERROR_DISK_FULL);
     }
     DWORD written = 0;
@@ -133,6 +177,36 @@ bool CFile::Write(const void* buffer, UINT count) {
         return SetError(ERROR_DISK_FULL);
     }
     return true;
+}
+
+bool CFile::GetLength(ULONGLONG& length) {
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(m_handle, &size)) {
+        return SetError(GetLastError());
+    }
+    length = static_cast<ULONGLONG>(size.QuadPart);
+    return true;
+}
+
+bool CFile::SeekToBegin() {
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(m_handle, start, nullptr, FILE_BEGIN)) {
+        return SetError(GetLastError());
+    }
+    return true;
+}
+
+bool CFile::SetLength(ULONGLONG length) {
+    LARGE_INTEGER end = {};
+    end.QuadPart = static_cast<LONGLONG>(length);
+    if (!SetFilePointerEx(m_handle, end, nullptr, FILE_BEGIN) || !SetEndOfFile(m_handle)) {
+        return SetError(GetLastError());
+    }
+    return true;
+}
+
+bool CFile::Remove(const std::wstring& path) {
+    return DeleteFileW(SystemPathOf(path).c_str()) != FALSE;
 }
 
 bool CFile::Flush() {

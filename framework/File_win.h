@@ -35,6 +35,11 @@ struct CFileError {
 // Shows the file-error message box (stop icon).
 void ReportFileError(const CFileError& error);
 
+// The name to give the system for a path: a full path too long for the plain form (MAX_PATH
+// characters or more) in the extended form "\\?\C:\..." or "\\?\UNC\server\...", which has no
+// such limit; any other path as it is.
+std::wstring SystemPathOf(const std::wstring& path);
+
 // A file opened, used and closed within one command. Failures are reported by result with the
 // cause in m_error, never by exception.
 class CFile {
@@ -47,6 +52,8 @@ public:
         shareDenyWrite = 0x0020,
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,
+        // With modeCreate: an existing file is opened as it is, not emptied (see WasCreated).
+        modeNoTruncate = 0x2000,
     };
 
     CFile() = default;
@@ -61,18 +68,30 @@ public:
     bool Flush();
     bool Close();
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool GetLength(ULONGLONG& length);
+    bool SeekToBegin();
+    // Cuts or extends the file at the given length.
+    bool SetLength(ULONGLONG length);
+    // Whether the last Open made a new file rather than opening an existing one.
+    bool WasCreated() const { return m_created; }
+
+    // Deletes a file; no error message.
+    static bool Remove(const std::wstring& path);
 
     const CFileError& GetError() const { return m_error; }
 
-    // Test seam: when set, every Write to a file whose path the hook accepts fails as if the disk
-    // were full, after writing nothing.
-    using WriteFaultHook = bool (*)(const std::wstring& path, void* context);
+    // Test seam: when set, the hook sees every Write before it happens. When it returns true the
+    // Write fails as if the disk had become full, after writing only the first `written` bytes
+    // (0 unless the hook sets it; never more than count), so a test can fail a write at its start
+    // or part way through.
+    using WriteFaultHook = bool (*)(const std::wstring& path, UINT count, UINT& written, void* context);
     static void SetWriteFaultHook(WriteFaultHook hook, void* context);
 
 private:
     bool SetError(DWORD osError);
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    bool m_created = false;
     std::wstring m_path;
     CFileError m_error;
 };

@@ -39,4 +39,9 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   fi
   $SUDO locale-gen
 fi
+# Root may write anywhere, so tests of file permissions run as this ordinary user when the
+# tests run as root.
+if [ "$(id -u)" -eq 0 ] && ! id -u nera-test >/dev/null 2>&1; then
+  useradd --system --user-group --no-create-home --shell /usr/sbin/nologin nera-test
+fi
 echo "setup: all tools present"

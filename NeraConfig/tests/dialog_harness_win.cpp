@@ -138,9 +138,8 @@ bool FileExists(const std::wstring& path) {
 
 CTempFolder::CTempFolder() {
     static unsigned counter = 0;
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring base = temp;
+    std::wstring base(GetTempPathW(0, nullptr), L'\0');
+    base.resize(GetTempPathW(static_cast<DWORD>(base.size()), &base[0]));
     if (!base.empty() && base.back() == L'\\') {
         base.pop_back();
     }
@@ -158,9 +157,13 @@ CTempFolder::~CTempFolder() {
 }
 
 std::vector<std::wstring> CTempFolder::Files() const {
+    return FilesIn(m_path);
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((m_path + L"\\*").c_str(), &data);
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

@@ -34,6 +34,8 @@ NeraSettings DefaultRecord(uint16_t serverPort = kDefaultServerPort);
 std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::wstring& path);
+// Names of the files in a folder.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 // A new empty folder under the temporary folder, removed with its contents at the end.
 class CTempFolder {

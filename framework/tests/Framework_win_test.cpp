@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 // Exchanges a number (1001, range 1-65535), a text (1002, at most 5 characters), a second
 // number (1003) and a check box (1004), in that order.
@@ -57,6 +59,13 @@ const ExchangeCase kExchangeCases[] = {
     {L"80", L"toolong", L"3", L"5 文字以内で入力してください。", 1002},
     {L"80", L"x", L"x", L"正の整数を入力してください。", 1003},
 };
+
+// The temporary folder, ending in a backslash; as long as it is.
+std::wstring TempFolder() {
+    std::wstring folder(GetTempPathW(0, nullptr), L'\0');
+    folder.resize(GetTempPathW(static_cast<DWORD>(folder.size()), &folder[0]));
+    return folder;
+}
 } // namespace
 
 TEST(DataExchange, LoadsMembersAndLimitsTexts) {
@@ -164,16 +173,20 @@ TEST(FileError, MessageNamesTheFileAndCause) {
 }
 
 TEST(File, ExclusiveOpenKeepsOthersOutAndWriteFaultsAreReported) {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + L"framework-file-test.bin";
+    std::wstring path = TempFolder() + L"framework-file-test.bin";
     CFile writer;
     ASSERT_TRUE(writer.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive));
     CFile reader;
     EXPECT_FALSE(reader.Open(path, CFile::modeRead | CFile::shareExclusive));
     EXPECT_EQ(reader.GetError().m_cause, CFileError::sharingViolation);
     ASSERT_TRUE(writer.Write("abc", 3));
-    CFile::SetWriteFaultHook([](const std::wstring&, void*) { return true; }, nullptr);
+    // The hook lets one byte of the next write through, then the disk is full.
+    CFile::SetWriteFaultHook(
+        [](const std::wstring&, UINT, UINT& written, void*) {
+            written = 1;
+            return true;
+        },
+        nullptr);
     EXPECT_FALSE(writer.Write("def", 3));
     CFile::SetWriteFaultHook(nullptr, nullptr);
     EXPECT_EQ(writer.GetError().m_cause, CFileError::diskFull);
@@ -183,9 +196,27 @@ TEST(File, ExclusiveOpenKeepsOthersOutAndWriteFaultsAreReported) {
     char buffer[8] = {};
     UINT got = 0;
     ASSERT_TRUE(reader.Read(buffer, sizeof(buffer), got));
-    EXPECT_EQ(got, 3u);
+    EXPECT_EQ(std::string(buffer, got), "abcd");
     reader.Close();
     DeleteFileW(path.c_str());
+}
+
+// Names too long for the plain form reach the system in the extended form, normalised first.
+TEST(File, LongPathsUseTheExtendedForm) {
+    const std::wstring deep(300, L'd');
+    const struct {
+        std::wstring path;
+        std::wstring system;
+    } cases[] = {
+        {L"C:\\a\\b.nera", L"C:\\a\\b.nera"},
+        {L"C:\\" + deep + L"\\b.nera", L"\\\\?\\C:\\" + deep + L"\\b.nera"},
+        {L"C:/x/../" + deep + L"/b.nera", L"\\\\?\\C:\\" + deep + L"\\b.nera"},
+        {L"\\\\server\\share\\" + deep, L"\\\\?\\UNC\\server\\share\\" + deep},
+        {L"\\\\?\\C:\\" + deep, L"\\\\?\\C:\\" + deep},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SystemPathOf(c.path), c.system) << testing::PrintToString(c.path);
+    }
 }
 
 TEST(CommandLineInfo, FirstPlainArgumentOpensAFile) {

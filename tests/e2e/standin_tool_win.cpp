@@ -16,24 +16,40 @@ std::string ToUtf8(const std::wstring& text) {
                         nullptr);
     return narrow;
 }
+
+// A text that a system call copies into a buffer, however long it is. The call returns the
+// length copied, or the size it needs (or the buffer size) when the text does not fit.
+template <typename Call> std::wstring Fetched(Call call) {
+    std::wstring text(256, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(text.size());
+        const DWORD length = call(&text[0], size);
+        if (length < size) {
+            text.resize(length);
+            return text;
+        }
+        text.resize(length > size ? length : 2 * size);
+    }
+}
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    wchar_t logPath[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"NERA_STANDIN_LOG", logPath, MAX_PATH) == 0) {
+    const std::wstring logPath = Fetched([](wchar_t* buffer, DWORD size) {
+        return GetEnvironmentVariableW(L"NERA_STANDIN_LOG", buffer, size);
+    });
+    if (logPath.empty()) {
         return 2;
     }
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring name = module;
+    std::wstring name =
+        Fetched([](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
     name = name.substr(name.find_last_of(L"\\/") + 1);
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
+    const std::wstring folder =
+        Fetched([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
     std::string line = ToUtf8(name) + "|" + ToUtf8(GetCommandLineW()) + "|" + ToUtf8(folder) + "\n";
 
     // Several stand-ins may start at once: append under an exclusive open, retried briefly.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        HANDLE file = CreateFileW(logPath, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+        HANDLE file = CreateFileW(logPath.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
