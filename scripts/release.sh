@@ -87,13 +87,14 @@ done <"$root/installer/after-wixl.sql"
 msibuild "$msi" -s "Nera Tools" "Nera Tools" "Intel;1041" "{$(tr 'a-f' 'A-F' </proc/sys/kernel/random/uuid)}"
 
 # An update that matched no row changes nothing and reports nothing: every Japanese text must
-# now be in the database.
+# now be in the database. (No grep -q at the end of a pipe: it may stop reading before the
+# writer is done, and pipefail then reports the writer's broken pipe.)
 tables=$(for t in Shortcut Feature LaunchCondition; do msiinfo export "$msi" "$t"; done)
 grep -o "'[^']*'" "$root/installer/after-wixl.sql" | tr -d "'" | LC_ALL=C grep -P '[^\x00-\x7f]' |
     while IFS= read -r text; do
         grep -qF -- "$text" <<<"$tables" || { echo "release.sh: not in the installer: $text" >&2; exit 1; }
     done
-msiinfo export "$msi" Upgrade | grep -qF $'\t769\t\tNERA_OLDER_FOUND' ||
+msiinfo export "$msi" Upgrade | grep -F $'\t769\t\tNERA_OLDER_FOUND' >/dev/null ||
     { echo "release.sh: the upgrade row was not replaced" >&2; exit 1; }
 
 (cd "$stage" && cmake -E tar cf "$out/$name.zip" --format=zip NeraTools)

@@ -19,10 +19,10 @@ chm)
     for page in "$NERA_ROOT"/help/NeraConfig/*.htm; do
         grep -qx "$(basename "$page")" <<<"$pages" || fail "$(basename "$page") is in no contents entry"
     done
-    chmls printsystem "$work/NeraConfig.CHM" 2>/dev/null | tr -d '\0' | grep -q '^(2) *Default topic.*:index.htm' ||
+    chmls printsystem "$work/NeraConfig.CHM" 2>/dev/null | tr -d '\0' | grep '^(2) *Default topic.*:index.htm' >/dev/null ||
         fail "the first page is not index.htm"
     # The viewer reads the contents in the file's code page.
-    iconv -f CP932 -t UTF-8 "$work/pages/toc.hhc" | grep -q 'フラッシュ書換えモードでの起動方法' ||
+    iconv -f CP932 -t UTF-8 "$work/pages/toc.hhc" | grep 'フラッシュ書換えモードでの起動方法' >/dev/null ||
         fail "the contents are not in code page 932"
     exit 0
     ;;
@@ -96,8 +96,8 @@ menu="$c/${menu//\\//}Nera Tools"
 shortcut() { # name, target, arguments
     local lnk="$menu/$1.lnk"
     [ -f "$lnk" ] || fail "no shortcut $1 in $menu"
-    strings "$lnk" | grep -qxF "$windir\\$2" || fail "shortcut $1 does not start $2"
-    [ -z "$3" ] || strings -e l "$lnk" | grep -qxF -- "$3" || fail "shortcut $1 lacks $3"
+    strings "$lnk" | grep -xF "$windir\\$2" >/dev/null || fail "shortcut $1 does not start $2"
+    [ -z "$3" ] || strings -e l "$lnk" | grep -xF -- "$3" >/dev/null || fail "shortcut $1 lacks $3"
 }
 shortcut Tesk4861Tools Tesk4861Tools.exe ""
 shortcut Tesk-I0x0xTools Tesk4861Tools.exe -TITLE:Tesk-I0x0xTools
