@@ -10,6 +10,7 @@ CWinApp* g_app = nullptr;
 
 // HTML Help is loaded on demand so that a program without a help viewer still starts.
 using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+constexpr UINT kHelpDisplayTopic = 0x0000;     // HH_DISPLAY_TOPIC
 constexpr UINT kHelpContext = 0x000F;          // HH_HELP_CONTEXT
 constexpr DWORD kHelpIdBaseResource = 0x20000; // help contexts of dialog resources
 } // namespace
@@ -80,8 +81,10 @@ void CWinApp::OnHelp() {
     }
     auto htmlHelp =
         reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
-    if (htmlHelp != nullptr) {
-        htmlHelp(owner, path.c_str(), kHelpContext, context);
+    // A help file without a map for the context gives no window: it then opens at its first
+    // page, so that F1 always shows the help.
+    if (htmlHelp != nullptr && htmlHelp(owner, path.c_str(), kHelpContext, context) == nullptr) {
+        htmlHelp(owner, path.c_str(), kHelpDisplayTopic, 0);
     }
 }
 

@@ -21,6 +21,11 @@
 //   shot FILE.bmp            save a picture of the current window
 //   close                    close the current window (WM_CLOSE)
 //   exited [MS]              the program has ended
+//   attach CAPTION           wait for a dialog with this caption in any process (a program that
+//                            another one started); it and its process become the driven ones
+//   image PATH               the driven program's executable is PATH (letter case ignored)
+//   toplevel CLASS|TITLE     wait for a window of the driven program that is no dialog (a help
+//                            viewer, say) by class and title; it becomes current
 //
 // Every wait is bounded; a failed step prints FAIL with its line and ends the program under
 // test. Exit status 0 when every step passed.
@@ -262,6 +267,67 @@ std::vector<std::wstring> Split(const std::wstring& line, size_t words) {
     return parts;
 }
 
+struct TopLevelArgs {
+    DWORD pid; // 0: any process
+    const wchar_t* className;
+    const std::wstring* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
+    auto* args = reinterpret_cast<TopLevelArgs*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if ((args->pid != 0 && pid != args->pid) || !IsWindowVisible(hwnd) ||
+        ClassName(hwnd) != args->className ||
+        (args->className == std::wstring(L"#32770") && IsMessageBox(hwnd)) ||
+        WindowText(hwnd) != *args->caption) {
+        return TRUE;
+    }
+    args->found = hwnd;
+    return FALSE;
+}
+
+HWND WaitForTopLevel(DWORD pid, const wchar_t* className, const std::wstring& caption, DWORD waitMs) {
+    DWORD start = GetTickCount();
+    do {
+        TopLevelArgs args = {pid, className, &caption, nullptr};
+        EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&args));
+        if (args.found != nullptr) {
+            return args.found;
+        }
+        Sleep(50);
+    } while (GetTickCount() - start < waitMs);
+    return nullptr;
+}
+
+// Takes over the program that owns a dialog found by caption: the driver did not start it.
+bool Attach(Driver& d, const std::wstring& caption) {
+    HWND found = WaitForTopLevel(0, L"#32770", caption, 30000);
+    if (found == nullptr) {
+        d.error = L"no such dialog in any process";
+        return false;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    HANDLE process =
+        OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) {
+        d.error = L"cannot open the process";
+        return false;
+    }
+    if (d.process.hProcess != nullptr) {
+        CloseHandle(d.process.hThread);
+        CloseHandle(d.process.hProcess);
+    }
+    d.process = {};
+    d.process.hProcess = process;
+    d.process.dwProcessId = pid;
+    d.main = found;
+    d.current = found;
+    return true;
+}
+
 bool Run(Driver& d, const std::wstring& line) {
     std::wstring command = Split(line, 2)[0];
     if (command == L"start") {
@@ -408,6 +474,33 @@ bool Run(Driver& d, const std::wstring& line) {
     }
     if (command == L"close") {
         PostMessageW(d.current, WM_CLOSE, 0, 0);
+        return true;
+    }
+    if (command == L"attach") {
+        return Attach(d, Split(line, 2)[1]);
+    }
+    if (command == L"image") {
+        std::wstring expected = Split(line, 2)[1];
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (!QueryFullProcessImageNameW(d.process.hProcess, 0, path, &size) ||
+            CompareStringOrdinal(path, -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
+            d.error = L"the program is " + std::wstring(path);
+            return false;
+        }
+        return true;
+    }
+    if (command == L"toplevel") {
+        std::wstring rest = Split(line, 2)[1];
+        size_t bar = rest.find(L'|');
+        std::wstring className = rest.substr(0, bar);
+        std::wstring caption = bar == std::wstring::npos ? std::wstring() : rest.substr(bar + 1);
+        HWND found = WaitForTopLevel(d.process.dwProcessId, className.c_str(), caption, kDefaultWaitMs);
+        if (found == nullptr) {
+            d.error = L"no such window";
+            return false;
+        }
+        d.current = found;
         return true;
     }
     if (command == L"exited") {
