@@ -1,0 +1,331 @@
+// info, get and set against the simulated module: the bytes that reach area 6, the exit
+// statuses, and that nothing is written when anything is wrong.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "FakeHost.h"
+#include "NeraCommand.h"
+#include "NeraSimTool.h"
+#include "SettingsEditor.h"
+#include "SettingsFile.h"
+#include "SimDeviceApi.h"
+#include "SimLog.h"
+#include "SimStore.h"
+#include "TestStore.h"
+
+namespace {
+
+using nerasim::CModuleIdentity;
+using nerasim::CScopedEnv;
+using nerasim::CSimDeviceApi;
+using nerasim::CSimStore;
+using nerasim::CStoreLock;
+using nerasim::CTempStore;
+using nerasim::ReadLines;
+
+const std::string kSecretDigest =
+    "2BB80D537B1DA3E38BD30361AA855686BDE0EACD7162FEF6A25FE97BF527A25B"; // "secret"
+const std::string kNoPasswordDigest = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
+const std::string kFF4 = "FFFFFFFF";
+const std::string kFF32 = std::string(64, 'F');
+
+std::string Hex(const uint8_t* bytes, size_t size) {
+    const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (size_t i = 0; i < size; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
+// A settings file as NeraConfig saves it from a fresh editor, with one change made first.
+std::vector<uint8_t> EditorFile(const std::function<void(SEditorFields&)>& change, uint16_t flag = 0) {
+    SEditorFields fields;
+    change(fields);
+    NeraSettings record;
+    MakeDefaultSettings(record, kDefaultServerPort);
+    SEditorProblem problem;
+    CollectEditorSettings(fields, record, problem);
+    const SettingsFileBytes file = SerializeSettingsFile(record, flag);
+    return std::vector<uint8_t>(file.begin(), file.end());
+}
+
+class NeraCommandTest : public ::testing::Test {
+protected:
+    NeraCommandTest()
+        : m_storeEnv(nerasim::kStoreEnvironment, m_temp.Folder()),
+          m_logEnv(nerasim::kLogEnvironment, m_temp.File("calls.log")), m_store(m_temp.Folder()) {}
+
+    // A new module "m" with the default identity and the given settings of module.txt.
+    void NewModule(const std::vector<std::string>& settings, bool erased = false) {
+        std::remove(m_temp.File("calls.log").c_str());
+        m_store.RemoveModule("m");
+        CModuleIdentity identity = CModuleIdentity::Default();
+        identity.m_erasedSettings = erased;
+        std::string error;
+        ASSERT_TRUE(m_store.CreateModule("m", identity, error)) << error;
+        if (!settings.empty()) {
+            std::vector<std::string> args = {"--store", m_temp.Folder(), "set", "m"};
+            args.insert(args.end(), settings.begin(), settings.end());
+            std::string out, err;
+            ASSERT_EQ(nerasim::RunNeraSimTool(args, out, err), nerasim::kToolOk) << err;
+        }
+        m_host = CFakeHost();
+    }
+    int Run(const std::vector<std::wstring>& args) { return RunNera(args, m_device, m_host); }
+    std::string Area6() {
+        CStoreLock lock(m_store);
+        uint8_t area[128];
+        EXPECT_TRUE(m_store.ReadArea("m", 6, area));
+        return Hex(area, sizeof area);
+    }
+    // Calls of one function in the call log; opens only when they gave a handle.
+    size_t CallsNamed(const std::string& name) {
+        const std::vector<std::string> lines = ReadLines(m_temp.File("calls.log"));
+        return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            const bool failedOpen = line.find("Open") != std::string::npos && line.size() >= 5 &&
+                                    line.compare(line.size() - 5, 5, " -> 0") == 0;
+            return line.rfind(name + " ", 0) == 0 && !failedOpen;
+        }));
+    }
+
+    CTempStore m_temp;
+    CScopedEnv m_storeEnv;
+    CScopedEnv m_logEnv;
+    CSimStore m_store;
+    CSimDeviceApi m_device;
+    CFakeHost m_host;
+};
+
+TEST_F(NeraCommandTest, InfoAndGetShowTheModule) {
+    NewModule({});
+    ASSERT_EQ(Run({L"info"}), kExitOk) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+    for (const wchar_t* line :
+         {L"製品: Nera5120\n", L"ハードウェアコード: 0x40010001\n",
+          L"製品識別子: A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38\n", L"ファームウェアバージョン: 5.6.0\n",
+          L"MACアドレス: 024E45524101\n", L"IPアドレス: 自動取得(DHCP)\n", L"パスワード: なし\n",
+          L"サーバーポート: 50176\n"}) {
+        EXPECT_NE(m_host.m_out.find(line), std::wstring::npos) << std::string(line, line + 4);
+    }
+    EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), CallsNamed("Q5120_NeraFlashModeClose"));
+
+    ASSERT_EQ(Run({L"get", L"--json", L"-o", L"saved.nera"}), kExitOk);
+    EXPECT_NE(m_host.m_out.find(L"\"mac\": \"024E45524101\""), std::wstring::npos);
+    // The file NeraConfig saves after reading into the editor: the module's record, its MAC,
+    // and the editor's "no password" instead of the module's.
+    const std::vector<uint8_t>& saved = m_host.m_files[L"saved.nera"];
+    ASSERT_EQ(saved.size(), kSettingsFileSize);
+    EXPECT_EQ(Hex(saved.data(), 8), "0000024E45524101");
+    EXPECT_EQ(Hex(saved.data() + kPasswordDigestOffset, kPasswordDigestSize), kFF32);
+    EXPECT_EQ(Hex(saved.data() + 128, 2), "0000");
+
+    NewModule({"fail_open=1"});
+    EXPECT_EQ(Run({L"get"}), kExitRefused);
+    EXPECT_EQ(m_host.m_err, L"nera: デバイスとの接続ができません。\n");
+}
+
+TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
+    struct SCase {
+        const char* name;
+        std::vector<std::string> module; // module.txt settings
+        bool erased;
+        std::vector<uint8_t> file;
+        std::vector<std::wstring> options;
+        std::vector<bool> answers;
+        int status;
+        std::wstring message; // part of standard error; empty: none
+        std::string area;     // area 6 afterwards; empty: as before
+    };
+    const std::vector<uint8_t> plain = EditorFile([](SEditorFields&) {});
+    const std::vector<uint8_t> withPassword = EditorFile([](SEditorFields& f) { f.password = L"secret"; });
+    const std::string factoryArea = "0000024E45524101"
+                                    "00000000" +
+                                    kFF4 + kFF4 + "C000" + kNoPasswordDigest + kFF4 + "FFFF" + kFF32 +
+                                    "0000" + kFF32 + "C400";
+    const SCase cases[] = {
+        {"static address and password; the module keeps its MAC",
+         {},
+         false,
+         plain,
+         {L"--ip", L"192.168.0.10", L"--mask", L"255.255.255.0", L"--gateway", L"192.168.0.1", L"--password",
+          L"secret"},
+         {},
+         kExitOk,
+         L"",
+         "0000024E45524101"
+         "C0A8000A"
+         "C0A80001"
+         "FFFFFF00"
+         "C000" +
+             kSecretDigest + kFF4 + "FFFF" + kFF32 + "0000" + kFF32 + "C400"},
+        {"a file's digest is carried over",
+         {},
+         false,
+         withPassword,
+         {},
+         {},
+         kExitOk,
+         L"",
+         "0000024E45524101"
+         "00000000" +
+             kFF4 + kFF4 + "C000" + kSecretDigest + kFF4 + "FFFF" + kFF32 + "0000" + kFF32 + "C400"},
+        {"no password becomes the module's no-password digest",
+         {},
+         false,
+         withPassword,
+         {L"--no-password"},
+         {},
+         kExitOk,
+         L"",
+         factoryArea},
+        {"client mode and names",
+         {},
+         false,
+         plain,
+         {L"--client", L"on", L"--server", L"relay-host", L"--server-port", L"10001", L"--ntp", L"timeserver",
+          L"--port", L"10002", L"--dns", L"8.8.4.4"},
+         {},
+         kExitOk,
+         L"",
+         "0000024E45524101"
+         "00000000" +
+             kFF4 + kFF4 + "2712" + kNoPasswordDigest +
+             "08080404"
+             "FFFF" +
+             "74696D65736572766572" + std::string(44, '0') + "0004" + "72656C61792D686F7374" +
+             std::string(44, '0') + "2711"},
+        {"client mode without server",
+         {},
+         false,
+         plain,
+         {L"--client", L"on"},
+         {},
+         kExitUsage,
+         L"nera: サーバー (--server): サーバーが指定されていません。\n",
+         ""},
+        {"port 0 from the file",
+         {},
+         false,
+         EditorFile([](SEditorFields& f) { f.port = 0; }),
+         {},
+         {},
+         kExitUsage,
+         L"nera: ポート (--port): 1 から 65535 までの整数を入力してください。\n",
+         ""},
+        {"a name the field cannot hold",
+         {},
+         false,
+         plain,
+         {L"--server", std::wstring(32, L's')},
+         {},
+         kExitUsage,
+         L"サーバー (--server): 31 文字以内で入力してください。",
+         ""},
+        {"DHCP file made static without a mask",
+         {},
+         false,
+         plain,
+         {L"--ip", L"10.0.0.5"},
+         {},
+         kExitUsage,
+         L"--mask も指定してください",
+         ""},
+        {"mask for a DHCP file",
+         {},
+         false,
+         plain,
+         {L"--gateway", L"10.0.0.1"},
+         {},
+         kExitUsage,
+         L"--mask と --gateway を指定できません",
+         ""},
+        {"dry run", {}, false, plain, {L"--dry-run"}, {}, kExitOk, L"", ""},
+        {"erased module: the MAC question answered No",
+         {},
+         true,
+         plain,
+         {},
+         {false},
+         kExitUsage,
+         L"MAC アドレスが変わるため書込みを中止しました",
+         ""},
+        {"erased module: --yes writes the file's MAC",
+         {},
+         true,
+         plain,
+         {L"--yes"},
+         {},
+         kExitOk,
+         L"",
+         "0000FFFFFFFFFFFF"
+         "00000000" +
+             kFF4 + kFF4 + "C000" + kNoPasswordDigest + kFF4 + "FFFF" + kFF32 + "0000" + kFF32 + "C400"},
+        {"the module refuses the write",
+         {"fail_area_write=1"},
+         false,
+         plain,
+         {},
+         {},
+         kExitRefused,
+         L"nera: 書込みに失敗しました。\n",
+         ""},
+        {"no module",
+         {"fail_open=1"},
+         false,
+         plain,
+         {},
+         {},
+         kExitRefused,
+         L"デバイスとの接続ができません。",
+         ""},
+        {"a file of 129 bytes",
+         {},
+         false,
+         std::vector<uint8_t>(plain.begin(), plain.end() - 1),
+         {},
+         {},
+         kExitUsage,
+         L"129 バイトです",
+         ""},
+        {"a file whose record is not a settings record",
+         {},
+         false,
+         std::vector<uint8_t>(130, 0xFF),
+         {},
+         {},
+         kExitUsage,
+         L"先頭の 2 バイトが 0 ではありません",
+         ""},
+        {"missing file", {}, false, {}, {}, {}, kExitFile, L"in.nera: ファイルが開けませんでした。", ""},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewModule(c.module, c.erased);
+        const std::string before = Area6();
+        if (!c.file.empty()) {
+            m_host.m_files[L"in.nera"] = c.file;
+        }
+        m_host.m_answers = c.answers;
+        std::vector<std::wstring> args = {L"set", L"in.nera"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.status) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+        if (c.message.empty()) {
+            EXPECT_EQ(m_host.m_err, L"");
+        } else {
+            EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos);
+        }
+        EXPECT_EQ(Area6(), c.area.empty() ? before : c.area);
+        EXPECT_EQ(m_host.m_out.find(L"secret"), std::wstring::npos);
+        EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), CallsNamed("Q5120_NeraFlashModeClose"));
+        if (c.status == kExitUsage) {
+            EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), 0u);
+        }
+    }
+}
+
+} // namespace
