@@ -1,5 +1,5 @@
 // "nera update": the updater's package reader and write sequence, with standard output as its
-// log, standard error for its boxes and fields, and a progress bar on a console.
+// log, standard error for its error boxes and fields, and a progress bar on a console.
 #include <cstring>
 
 #include "FirmwarePackage.h"
@@ -173,18 +173,16 @@ public:
         m_progress.Show();
     }
     void ClearLog() override {}
+    // The log carries the text at once; the box itself is reported when the run has ended, so
+    // that it never splits a log line on a shared console.
     void ShowErrorBox(const std::wstring& title, const std::wstring& text) override {
-        ++m_errorBoxes;
-        m_progress.Finish();
-        EndLine();
-        m_host.Err(title + L": " + text + L"\n");
+        m_boxes.push_back(title + L": " + text);
     }
     bool AskYesNo(const std::wstring& text) override {
         if (m_yes) {
             return true;
         }
         m_progress.Hide();
-        EndLine();
         const bool yes = m_host.AskYesNo(text);
         m_declined = !yes;
         return yes;
@@ -203,7 +201,7 @@ public:
 
     bool m_declined = false;
     bool m_connected = false;
-    int m_errorBoxes = 0;
+    std::vector<std::wstring> m_boxes;
 
 private:
     void Field(const wchar_t* label, const std::wstring& text) {
@@ -260,10 +258,13 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
     session.OnOK();
     progress.Finish();
     view.EndLine();
+    for (const std::wstring& box : view.m_boxes) {
+        ReportError(host, box);
+    }
 
     if (view.m_declined) {
         return kExitUsage;
     }
     // Every failure after a connection shows an error box; a failed open never connects.
-    return view.m_connected && view.m_errorBoxes == 0 ? kExitOk : kExitRefused;
+    return view.m_connected && view.m_boxes.empty() ? kExitOk : kExitRefused;
 }

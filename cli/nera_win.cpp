@@ -257,24 +257,31 @@ public:
             reason = SystemReason(GetLastError());
             return false;
         }
-        bool written = false;
+        bool failed = false;
+        DWORD error = ERROR_SUCCESS;
         {
             CHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (file.Valid()) {
-                DWORD count = 0;
-                written = (data.empty() || (::WriteFile(file.Get(), data.data(),
-                                                        static_cast<DWORD>(data.size()), &count, nullptr) &&
-                                            count == data.size())) &&
-                          FlushFileBuffers(file.Get());
-                written = file.Close() && written;
+            DWORD count = 0;
+            if (!file.Valid() ||
+                (!data.empty() &&
+                 (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &count, nullptr) ||
+                  count != data.size())) ||
+                !FlushFileBuffers(file.Get()) || !file.Close()) {
+                failed = true;
+                error = GetLastError();
             }
         }
-        if (written &&
-            MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!failed &&
+            !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            failed = true;
+            error = GetLastError();
+        }
+        if (!failed) {
             return true;
         }
-        reason = SystemReason(GetLastError());
+        // A short write sets no error of its own.
+        reason = SystemReason(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT);
         DeleteFileW(temporary);
         return false;
     }

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <functional>
 
+#include "Des.h"
 #include "FakeHost.h"
+#include "FirmwarePackage.h"
 #include "NeraCommand.h"
 #include "NeraSimTool.h"
 #include "SettingsEditor.h"
@@ -55,6 +57,35 @@ std::vector<uint8_t> EditorFile(const std::function<void(SEditorFields&)>& chang
     return std::vector<uint8_t>(file.begin(), file.end());
 }
 
+// A firmware image of 0x8400 bytes whose version record says 5.7.1 and already carries the
+// default module's hardware code, so that the written flash equals the image.
+std::vector<uint8_t> MakeImage() {
+    std::vector<uint8_t> image(0x8400, 0xFF);
+    for (size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    }
+    const uint8_t record[12] = {0, 0, 0, 0, 0x40, 0x01, 0x00, 0x01, 0, 5, 7, 1};
+    std::memcpy(&image[0x8000], record, sizeof record);
+    return image;
+}
+
+// An updater executable: some bytes, the enciphered image and the trailer.
+std::vector<uint8_t> MakePackage(const std::vector<uint8_t>& image) {
+    const uint8_t key[8] = {0x13, 0x34, 0x57, 0x79, 0x9B, 0xBC, 0xDF, 0xF1};
+    std::vector<uint8_t> package(300, 0x4D);
+    std::vector<uint8_t> enciphered = image;
+    DesEcb(key, enciphered.data(), enciphered.size(), kDesEncipher);
+    package.insert(package.end(), enciphered.begin(), enciphered.end());
+    const uint8_t version[8] = {'5', '.', '7', '.', '1', 0, 0, 0};
+    package.insert(package.end(), version, version + 8);
+    package.insert(package.end(), key, key + 8);
+    const size_t n = image.size();
+    const uint8_t length[4] = {0, static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
+                               static_cast<uint8_t>(n)};
+    package.insert(package.end(), length, length + 4);
+    return package;
+}
+
 class NeraCommandTest : public ::testing::Test {
 protected:
     NeraCommandTest()
@@ -85,6 +116,12 @@ protected:
         return Hex(area, sizeof area);
     }
     // Calls of one function in the call log; opens only when they gave a handle.
+    std::vector<uint8_t> Flash(uint32_t address, uint32_t length) {
+        CStoreLock lock(m_store);
+        std::vector<uint8_t> data(length);
+        EXPECT_TRUE(m_store.ReadFlash("m", address, data.data(), length));
+        return data;
+    }
     size_t CallsNamed(const std::string& name) {
         const std::vector<std::string> lines = ReadLines(m_temp.File("calls.log"));
         return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
@@ -326,6 +363,119 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
             EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), 0u);
         }
     }
+}
+
+TEST_F(NeraCommandTest, UpdateWritesTheCarriedImageWithTheUpdatersLog) {
+    const std::vector<uint8_t> image = MakeImage();
+    const std::wstring log = L"---------- Q5120 Firmware Updater ----------\n\n"
+                             L"デバイスと接続中...完了\n"
+                             L"...フラッシュメモリを消去しました。\n"
+                             L"...フラッシュメモリにバイナリデータを書き込みました。\n"
+                             L"...フラッシュメモリのベリファイが完了しました。\n"
+                             L"切断しました。\n"
+                             L"\n...正常に終了しました。\n";
+    struct SCase {
+        const char* name;
+        std::vector<std::string> module;
+        std::vector<std::wstring> options;
+        std::vector<bool> answers;
+        bool console;
+        int status;
+        std::wstring out; // standard output exactly; empty: not checked
+        std::wstring err; // part of standard error
+        bool written;
+    };
+    const std::wstring header = L"---------- Q5120 Firmware Updater ----------\n\n";
+    const SCase cases[] = {
+        {"--yes, on a console", {}, {L"--yes"}, {}, true, kExitOk, log, L"] 100%", true},
+        {"the question answered Yes",
+         {},
+         {},
+         {true},
+         false,
+         kExitOk,
+         log,
+         L"書き込まれるバージョン: 5.7.1\n",
+         true},
+        {"the question answered No", {}, {}, {false}, false, kExitUsage, header, L"", false},
+        {"another product identifier",
+         {},
+         {L"--yes", L"--uuid", L"00000000-0000-0000-0000-000000000001"},
+         {},
+         false,
+         kExitRefused,
+         header + L"デバイスと接続中...\n### "
+                  L"製品情報が一致しませんでした。番号を書き換えるデバイス以外は取り外してください。"
+                  L"\n### 実行を停止しました。\n",
+         L"nera: 接続エラー: 製品情報が一致しませんでした。",
+         false},
+        {"its own product identifier",
+         {},
+         {L"--yes", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"},
+         {},
+         false,
+         kExitOk,
+         log,
+         L"",
+         true},
+        {"no module",
+         {"fail_open=1"},
+         {L"--yes"},
+         {},
+         false,
+         kExitRefused,
+         header + L"デバイスと接続中...\n### デバイスとの接続ができません。\n### 実行を停止しました。\n",
+         L"",
+         false},
+        {"a flash byte that reads back wrong",
+         {"bad_byte=0x8100"},
+         {L"--yes"},
+         {},
+         false,
+         kExitRefused,
+         L"",
+         L"ベリファイエラー: フラッシュに正しく書き込みができませんでした。",
+         true},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewModule(c.module);
+        const std::vector<uint8_t> before = Flash(0x8000, 0x400);
+        m_host.m_files[L"NeraUpdater.exe"] = MakePackage(image);
+        m_host.m_answers = c.answers;
+        m_host.m_console = c.console;
+        std::vector<std::wstring> args = {L"update"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.status) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+        if (!c.out.empty()) {
+            EXPECT_EQ(m_host.m_out, c.out);
+        }
+        EXPECT_NE(m_host.m_err.find(c.err), std::wstring::npos);
+        // The bar only on a console.
+        EXPECT_EQ(m_host.m_err.find(L"\r[") != std::wstring::npos, c.console);
+        if (c.written) {
+            EXPECT_EQ(Flash(0, 0x1000), std::vector<uint8_t>(image.begin(), image.begin() + 0x1000));
+            if (c.status == kExitOk) {
+                EXPECT_EQ(Flash(0x8000, 0x400), std::vector<uint8_t>(image.begin() + 0x8000, image.end()));
+            }
+        } else {
+            EXPECT_EQ(Flash(0x8000, 0x400), before);
+            EXPECT_EQ(CallsNamed("Kivo_FlshErase"), 0u);
+        }
+    }
+}
+
+TEST_F(NeraCommandTest, UpdateRefusesAMissingOrDamagedPackage) {
+    NewModule({});
+    EXPECT_EQ(Run({L"update", L"--yes"}), kExitFile);
+    EXPECT_NE(m_host.m_err.find(L"NeraUpdater.exe: ファイルが開けませんでした。"), std::wstring::npos);
+    std::vector<uint8_t> package = MakePackage(MakeImage());
+    package[package.size() - 3] = 0x08; // N = 0x08xxxx, over the largest image
+    m_host.m_files[L"other.exe"] = package;
+    m_host.m_err.clear();
+    EXPECT_EQ(Run({L"update", L"--yes", L"--package", L"other.exe"}), kExitFile);
+    EXPECT_EQ(m_host.m_err, L"nera: other.exe: 実行時にエラーが発生しました。 #2\n");
+    EXPECT_EQ(CallsNamed("Q5120_FlashModeOpen"), 0u);
 }
 
 } // namespace
