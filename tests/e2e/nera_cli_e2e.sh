@@ -6,6 +6,7 @@
 case_name=${1:?case}
 work=$(e2e_workdir "nera-cli-$case_name")
 NERASIM="$NERA_WIN_BUILD/../native/bin/nerasim"
+NERAPACK="$NERA_WIN_BUILD/../native/bin/nerapack"
 
 store="$work/store"
 "$NERASIM" --store "$store" create unit1 --mac 0011223344AA --hw 0x40010203 \
@@ -30,6 +31,29 @@ expect_status() {
         cat "$work/out.txt" "$work/err.txt" >&2
         fail "exit status $status, expected $1"
     }
+}
+
+# nera.exe with the device libraries in a folder of its own, beside an updater that carries the
+# demonstration image; expected.bin is that image as the module's flash must hold it, with the
+# module's hardware code stamped into the version record.
+make_app() {
+    mkdir -p "$work/app"
+    cp "$BIN/nera.exe" "$BIN/Kivo5120.dll" "$BIN/Q5120Common.dll" "$work/app/"
+    "$NERAPACK" demo-image "$work/image.bin" >/dev/null
+    "$NERAPACK" --updater "$BIN/nera.exe" --image "$work/image.bin" --version 5.7.1 \
+        --key 3A6C15E29B40D758 --out "$work/app/NeraUpdater.exe" >/dev/null
+    cp "$work/image.bin" "$work/expected.bin"
+    printf '\x40\x01\x02\x03' | dd of="$work/expected.bin" bs=1 seek=$((0x8004)) conv=notrunc status=none
+}
+
+# Runs the nera.exe of make_app, like nera.
+app_nera() {
+    set +e
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/app/nera.exe" "$@" >out.raw 2>err.raw </dev/null)
+    status=$?
+    set -e
+    iconv -f CP932 -t UTF-8 "$work/out.raw" | tr -d '\r' >"$work/out.txt"
+    iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err.txt"
 }
 
 # Area 6 of the module as one string of hex digits.
@@ -86,8 +110,26 @@ set)
     expected="0000""0011223344AA""C0A8000A""C0A80001""FFFFFF00""C000""$digest""$ff4""FFFF""$ff32""0000""$ff32""C400"
     [ "$(area6)" = "$expected" ] || fail "area 6 is $(area6), expected $expected"
     ;;
+update)
+    # The updater beside nera.exe, without a question; the flash then holds the image.
+    make_app
+    app_nera update --yes
+    expect_status 0
+    printf '%s\n' '---------- Q5120 Firmware Updater ----------' '' 'デバイスと接続中...完了' \
+        '...フラッシュメモリを消去しました。' '...フラッシュメモリにバイナリデータを書き込みました。' \
+        '...フラッシュメモリのベリファイが完了しました。' '切断しました。' '' '...正常に終了しました。' >"$work/log.txt"
+    cmp -s "$work/out.txt" "$work/log.txt" || { cat "$work/out.txt" >&2; fail "not the updater's log"; }
+    grep -qxF '書き込まれるバージョン: 5.7.1' "$work/err.txt" || fail "no version to be written"
+    "$NERASIM" --store "$store" compare-flash unit1 0 "$work/expected.bin" --length 0x1000 >/dev/null ||
+        fail "flash 0x0000-0x0FFF differs from the image"
+    "$NERASIM" --store "$store" compare-flash unit1 0x8000 "$work/expected.bin" --offset 0x8000 >/dev/null ||
+        fail "flash from 0x8000 differs from the image"
+    app_nera info
+    grep -qxF 'ファームウェアバージョン: 5.7.1' "$work/out.txt" || fail "the module does not report 5.7.1"
+    ;;
 refused)
-    # A bad option and a bad identity fail with their statuses and write nothing.
+    # A bad option and a module of another product identifier fail with their statuses and
+    # write nothing.
     before=$(area6)
     nera set --bogus
     expect_status 2
@@ -97,6 +139,17 @@ refused)
     expect_status 2
     grep -qxF 'nera: --port: 1 から 65535 までの整数を入力してください。' "$work/err.txt" || fail "no range message"
     [ "$(area6)" = "$before" ] || fail "area 6 changed"
+    make_app
+    flash_before=$("$NERASIM" --store "$store" dump-flash unit1 0x8000 0x100)
+    app_nera update --yes --uuid 7c0e1d2a-3b4c-4d5e-8f60-000000000000
+    expect_status 1
+    grep -qxF 'nera: 接続エラー: 製品情報が一致しませんでした。番号を書き換えるデバイス以外は取り外してください。' \
+        "$work/err.txt" || fail "no connection error"
+    grep -qxF '### 実行を停止しました。' "$work/out.txt" || fail "the log does not say it stopped"
+    [ "$("$NERASIM" --store "$store" dump-flash unit1 0x8000 0x100)" = "$flash_before" ] || fail "the flash changed"
+    if grep -q '^Kivo_FlshErase' "$work/calls.log"; then
+        fail "the module was erased"
+    fi
     ;;
 *)
     fail "unknown case $case_name"
