@@ -263,6 +263,7 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
     }
 
     if (view.m_declined) {
+        ReportError(host, L"書込みを中止しました。");
         return kExitUsage;
     }
     // Every failure after a connection shows an error box; a failed open never connects.

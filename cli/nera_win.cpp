@@ -103,12 +103,14 @@ private:
 };
 
 // One line from standard input: the console's own reading, or bytes up to a line feed.
-bool ReadAnswerLine(std::wstring& line) {
+bool ReadAnswerLine(std::wstring& line, bool& fromConsole) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    fromConsole = false;
     if (input == nullptr || input == INVALID_HANDLE_VALUE) {
         return false;
     }
     if (IsConsole(input)) {
+        fromConsole = true;
         wchar_t buffer[kMaxAnswer];
         DWORD got = 0;
         if (!ReadConsoleW(input, buffer, static_cast<DWORD>(kMaxAnswer), &got, nullptr) || got == 0) {
@@ -204,11 +206,12 @@ public:
     bool AskYesNo(const std::wstring& question) override {
         m_err.Write(question + L" [y/N] ");
         std::wstring answer;
-        if (!ReadAnswerLine(answer)) {
-            m_err.Write(L"\n");
-            return false;
+        bool fromConsole = false;
+        const bool answered = ReadAnswerLine(answer, fromConsole);
+        if (!fromConsole) {
+            m_err.Write(L"\n"); // a console echoes the typed line; a pipe does not
         }
-        return IsYes(answer);
+        return answered && IsYes(answer);
     }
 
     bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
