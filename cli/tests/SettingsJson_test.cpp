@@ -182,13 +182,4 @@ TEST_F(SettingsJsonTest, BrokenJsonIsRefusedAndWritesNothing) {
     }
 }
 
-TEST_F(SettingsJsonTest, SettingsFilesOfAnotherSizeAndMissingFilesAreRefused) {
-    m_host.m_files[L"short.nera"] = std::vector<uint8_t>(128, 0);
-    EXPECT_EQ(Run({L"convert", L"short.nera", L"--json"}), kExitUsage);
-    EXPECT_NE(m_host.m_err.find(L"128 バイトです"), std::wstring::npos);
-    EXPECT_EQ(Run({L"convert", L"missing.nera", L"--json"}), kExitFile);
-    EXPECT_EQ(Run({L"convert", L"missing.json", L"-o", L"x.nera"}), kExitFile);
-    EXPECT_EQ(m_host.m_out, L"");
-}
-
 } // namespace
