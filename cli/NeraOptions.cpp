@@ -37,14 +37,14 @@ constexpr unsigned kSet = 0x04;
 constexpr unsigned kUpdate = 0x08;
 constexpr unsigned kConvert = 0x10;
 
-struct SOptionSpec {
+struct SOptionEntry {
     const wchar_t* name;
     EOption id;
     bool takesValue;
     unsigned commands;
 };
 
-const SOptionSpec kOptions[] = {
+const SOptionEntry kOptions[] = {
     {L"--help", EOption::kHelp, false, kAll},
     {L"-h", EOption::kHelp, false, kAll},
     {L"--json", EOption::kJson, false, kGet | kConvert},
@@ -82,10 +82,10 @@ const SCommandName kCommands[] = {
     {L"convert", ECommand::kConvert, kConvert},
 };
 
-const SOptionSpec* FindOption(const std::wstring& name) {
-    for (const SOptionSpec& spec : kOptions) {
-        if (name == spec.name) {
-            return &spec;
+const SOptionEntry* FindOption(const std::wstring& name) {
+    for (const SOptionEntry& entry : kOptions) {
+        if (name == entry.name) {
+            return &entry;
         }
     }
     return nullptr;
@@ -332,22 +332,22 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
         }
         const size_t equals = arg.find(L'=');
         const std::wstring name = arg.substr(0, equals);
-        const SOptionSpec* spec = FindOption(name);
-        if (spec == nullptr) {
+        const SOptionEntry* entry = FindOption(name);
+        if (entry == nullptr) {
             return Fail(message, hidden ? L"不明なオプションです（" + position + L"）。"
                                         : L"不明なオプションです: " + name);
         }
-        if ((spec->commands & commandBit) == 0) {
+        if ((entry->commands & commandBit) == 0) {
             return Fail(message, L"このコマンドでは使えないオプションです: " + name);
         }
         for (EOption id : seen) {
-            if (id == spec->id) {
+            if (id == entry->id) {
                 return Fail(message, name + L" が 2 回以上指定されています。");
             }
         }
-        seen.push_back(spec->id);
+        seen.push_back(entry->id);
         std::wstring value;
-        if (spec->takesValue) {
+        if (entry->takesValue) {
             if (equals != std::wstring::npos) {
                 value = arg.substr(equals + 1);
             } else if (i + 1 < args.size()) {
@@ -358,8 +358,8 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
         } else if (equals != std::wstring::npos) {
             return Fail(message, name + L" は値を取りません。");
         }
-        afterPassword = spec->id == EOption::kPassword;
-        if (!ApplyOption(spec->id, name, value, options, message)) {
+        afterPassword = entry->id == EOption::kPassword;
+        if (!ApplyOption(entry->id, name, value, options, message)) {
             return false;
         }
     }

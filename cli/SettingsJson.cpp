@@ -409,14 +409,14 @@ private:
 // The fields of the object, in record order, and how each is written.
 enum class EFieldForm { kNumber16, kHexBytes, kAddress, kHost };
 
-struct SFieldSpec {
+struct SFieldEntry {
     const wchar_t* name;
     size_t offset;
     size_t size;
     EFieldForm form;
 };
 
-const SFieldSpec kFields[] = {
+const SFieldEntry kFields[] = {
     {L"format", kFormatOffset, 2, EFieldForm::kNumber16},
     {L"mac", kMacOffset, kMacSize, EFieldForm::kHexBytes},
     {L"ipAddress", kIpAddressOffset, 4, EFieldForm::kAddress},
@@ -460,61 +460,61 @@ bool ReadNumber16(const wchar_t* name, const SJsonValue& value, uint16_t& number
     return true;
 }
 
-bool ReadHostField(const SFieldSpec& spec, const SJsonValue& value, uint8_t* field, std::wstring& message) {
+bool ReadHostField(const SFieldEntry& entry, const SJsonValue& value, uint8_t* field, std::wstring& message) {
     if (value.kind == SJsonValue::EKind::kObject) {
         if (value.members.size() != 1 || value.members[0].first != L"hex" ||
             value.members[0].second.kind != SJsonValue::EKind::kString ||
             !ParseHexBytes(value.members[0].second.text, field, kHostFieldSize)) {
-            return FieldError(spec.name, L"{\"hex\": 16進数 64 桁} か文字列を指定してください。", message);
+            return FieldError(entry.name, L"{\"hex\": 16進数 64 桁} か文字列を指定してください。", message);
         }
         return true;
     }
     if (value.kind != SJsonValue::EKind::kString) {
-        return FieldError(spec.name, L"文字列か {\"hex\": 16進数 64 桁} を指定してください。", message);
+        return FieldError(entry.name, L"文字列か {\"hex\": 16進数 64 桁} を指定してください。", message);
     }
     std::memset(field, 0xFF, kHostFieldSize);
     if (!HostTextFitsField(value.text) || !EncodeHostField(value.text, field)) {
-        return FieldError(spec.name, L"名前が長すぎます（32 バイトまで）。", message);
+        return FieldError(entry.name, L"名前が長すぎます（32 バイトまで）。", message);
     }
     // A name must come back as written: no character may be lost to the code page.
     if (field[0] != 0x00 && DecodeHostField(field) != value.text) {
-        return FieldError(spec.name, L"設定に保存できない文字があります。", message);
+        return FieldError(entry.name, L"設定に保存できない文字があります。", message);
     }
     return true;
 }
 
-bool ReadField(const SFieldSpec& spec, const SJsonValue& value, NeraSettings& settings,
+bool ReadField(const SFieldEntry& entry, const SJsonValue& value, NeraSettings& settings,
                std::wstring& message) {
-    uint8_t* target = settings.bytes + spec.offset;
-    switch (spec.form) {
+    uint8_t* target = settings.bytes + entry.offset;
+    switch (entry.form) {
         case EFieldForm::kNumber16: {
             uint16_t number = 0;
-            if (!ReadNumber16(spec.name, value, number, message)) {
+            if (!ReadNumber16(entry.name, value, number, message)) {
                 return false;
             }
             StoreBE16(target, number);
             return true;
         }
         case EFieldForm::kHexBytes:
-            if (value.kind != SJsonValue::EKind::kString || !ParseHexBytes(value.text, target, spec.size)) {
-                return FieldError(spec.name,
-                                  spec.size == kMacSize ? L"16進数 12 桁を指定してください。"
-                                  : spec.size == kReservedSize ? L"16進数 4 桁を指定してください。"
-                                                               : L"16進数 64 桁を指定してください。",
+            if (value.kind != SJsonValue::EKind::kString || !ParseHexBytes(value.text, target, entry.size)) {
+                return FieldError(entry.name,
+                                  entry.size == kMacSize ? L"16進数 12 桁を指定してください。"
+                                  : entry.size == kReservedSize ? L"16進数 4 桁を指定してください。"
+                                                                : L"16進数 64 桁を指定してください。",
                                   message);
             }
             return true;
         case EFieldForm::kAddress: {
             uint32_t address = 0;
             if (value.kind != SJsonValue::EKind::kString || !ParseDottedAddress(value.text, address)) {
-                return FieldError(spec.name, L"A.B.C.D（0～255 の数 4 つ）の形の文字列を指定してください。",
+                return FieldError(entry.name, L"A.B.C.D（0～255 の数 4 つ）の形の文字列を指定してください。",
                                   message);
             }
             StoreBE32(target, address);
             return true;
         }
         case EFieldForm::kHost:
-            return ReadHostField(spec, value, target, message);
+            return ReadHostField(entry, value, target, message);
     }
     return false;
 }
@@ -524,15 +524,15 @@ bool ReadField(const SFieldSpec& spec, const SJsonValue& value, NeraSettings& se
 std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEditFlag) {
     std::string out = "{\n";
     bool first = true;
-    for (const SFieldSpec& spec : kFields) {
-        const uint8_t* field = settings.bytes + spec.offset;
+    for (const SFieldEntry& entry : kFields) {
+        const uint8_t* field = settings.bytes + entry.offset;
         std::string value;
-        switch (spec.form) {
+        switch (entry.form) {
             case EFieldForm::kNumber16:
                 value = std::to_string(LoadBE16(field));
                 break;
             case EFieldForm::kHexBytes:
-                value = "\"" + HexText(field, spec.size) + "\"";
+                value = "\"" + HexText(field, entry.size) + "\"";
                 break;
             case EFieldForm::kAddress:
                 value = "\"" + AddressText(LoadBE32(field)) + "\"";
@@ -541,7 +541,7 @@ std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEdit
                 value = HostFieldJson(field);
                 break;
         }
-        out += (first ? "  \"" : ",\n  \"") + NarrowAscii(spec.name) + "\": " + value;
+        out += (first ? "  \"" : ",\n  \"") + NarrowAscii(entry.name) + "\": " + value;
         first = false;
     }
     if (macEditFlag != nullptr) {
@@ -566,17 +566,17 @@ bool SettingsFromJson(const std::string& text, bool withMacEdit, NeraSettings& s
     std::memset(record.bytes, 0xFF, kNeraSettingsSize);
     uint16_t flag = 0;
     size_t known = 0;
-    for (const SFieldSpec& spec : kFields) {
+    for (const SFieldEntry& entry : kFields) {
         const SJsonValue* value = nullptr;
         for (const auto& member : document.members) {
-            if (member.first == spec.name) {
+            if (member.first == entry.name) {
                 value = &member.second;
             }
         }
         if (value == nullptr) {
-            return MissingField(spec.name, message);
+            return MissingField(entry.name, message);
         }
-        if (!ReadField(spec, *value, record, message)) {
+        if (!ReadField(entry, *value, record, message)) {
             return false;
         }
         ++known;
@@ -599,8 +599,8 @@ bool SettingsFromJson(const std::string& text, bool withMacEdit, NeraSettings& s
     if (document.members.size() != known) {
         for (const auto& member : document.members) {
             bool isKnown = withMacEdit && member.first == kMacEditName;
-            for (const SFieldSpec& spec : kFields) {
-                isKnown = isKnown || member.first == spec.name;
+            for (const SFieldEntry& entry : kFields) {
+                isKnown = isKnown || member.first == entry.name;
             }
             if (!isKnown) {
                 message = L"JSON に設定にないメンバーがあります: " + member.first;
