@@ -2,19 +2,14 @@
 // on the user-interface thread, with the module in flash-rewrite mode.
 #include "NeraConfigDlg_win.h"
 
-#include <cstring>
-
 #include "Kivo5120.h"
 #include "MessageBox_win.h"
 #include "Q5120Common.h"
+#include "SettingsEditor.h"
 #include "resource.h"
 
 namespace {
 
-const wchar_t kFirstDeviceQuestion[] = L"最初に見つかったデバイスに対して書込みを行います。続けますか？";
-const wchar_t kMacChangeQuestion[] = L"書込みにより製品のMACアドレスが変更されます。処理を続けますか?";
-const wchar_t kWriteFailedMessage[] = L"書込みに失敗しました。";
-const wchar_t kWriteDoneMessage[] = L"正常に書き込みました。";
 const wchar_t kCommunicationErrorMessage[] = L"通信エラーが発生しました。";
 
 // The open call takes one argument that is always 0; so does the close call's second one.
@@ -41,8 +36,9 @@ void CNeraConfigDlg::ReadDeviceSettings() {
     NormalizeDeviceSettings(m_currentSettings, DefaultServerPort());
     ShowCurrentSettings(m_currentSettings);
     // In MAC edit mode the new MAC stays as the user typed it.
-    if (m_macEdit == 0 && IsValidMac(m_currentSettings.Mac())) {
-        SetDlgItemText(IDC_NEW_MAC, GetDlgItemText(IDC_CUR_MAC));
+    std::wstring macText;
+    if (TakeDeviceMac(m_currentSettings, m_macEdit != 0, macText)) {
+        SetDlgItemText(IDC_NEW_MAC, macText);
     }
 }
 
@@ -70,16 +66,12 @@ void CNeraConfigDlg::OnWriteToDevice() {
     if (!CollectNewSettings(m_newSettings)) {
         return;
     }
-    NeraSettings buffer = m_newSettings;
-    if (std::memcmp(m_newSettings.Mac(), m_currentSettings.Mac(), kMacSize) != 0 &&
+    if (WriteChangesMac(m_newSettings, m_currentSettings) &&
         AfxMessageBox(kMacChangeQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
         return;
     }
-    // The editor's "no password" is all 0xFF; the module's is NoPasswordDigest. Only the bytes
-    // sent are changed, so the editor's record keeps its own form.
-    if (!IsPasswordDigestSet(buffer.PasswordDigest())) {
-        std::memcpy(buffer.PasswordDigest(), NoPasswordDigest, kPasswordDigestSize);
-    }
+    // Only the bytes sent carry the module's "no password"; the editor's record keeps its own.
+    NeraSettings buffer = DeviceWriteRecord(m_newSettings);
     if (Kivo_FlshWriteRWArea(m_device, kSettingsArea, buffer.bytes) != 0) {
         CloseDevice();
         AfxMessageBox(kWriteFailedMessage, MB_OK);

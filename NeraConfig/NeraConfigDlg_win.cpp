@@ -13,26 +13,32 @@
 #include "HelpDialogs_win.h"
 #include "MacText.h"
 #include "MessageBox_win.h"
+#include "SettingsEditor.h"
 #include "resource.h"
 
 namespace {
 
-constexpr int kMaxHostChars = 31;
-constexpr int kMaxMacChars = 12;
-constexpr unsigned int kMinPort = 1;
-constexpr unsigned int kMaxPort = 65535;
-
-// An address field value that stands for "no address" in a record.
-bool IsNoAddress(uint32_t address) {
-    return address == 0 || address == 0xFFFFFFFFu;
-}
-
 const wchar_t kDiscardQuestion[] = L"編集中のファイル内容を破棄しますか？";
 const wchar_t kCarryModulePasswordQuestion[] =
     L"「現在の設定」ではパスワードが有効になっています。\n「新しい設定」へパスワードを反映しますか？";
-const wchar_t kInvalidMacMessage[] = L"MACアドレスの値が不正です。";
-const wchar_t kNoServerMessage[] = L"サーバーが指定されていません。";
-const wchar_t kHostTooLongMessage[] = L"名前が長すぎます。半角32文字（全角16文字）以内で入力してください。";
+
+// The control of the new column that shows a field.
+int NewColumnControl(EEditorField field) {
+    switch (field) {
+        case EEditorField::kMac:
+            return IDC_NEW_MAC;
+        case EEditorField::kPort:
+            return IDC_NEW_PORT;
+        case EEditorField::kNtpServer:
+            return IDC_NEW_NTPSERVER;
+        case EEditorField::kServer:
+            return IDC_NEW_SERVER;
+        case EEditorField::kServerPort:
+            return IDC_NEW_SERVERPORT;
+        default:
+            return 0;
+    }
+}
 
 } // namespace
 
@@ -93,17 +99,17 @@ bool CNeraConfigDlg::OnInitDialog() {
 
 void CNeraConfigDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_NEW_PORT, m_port);
-    DDV_MinMaxUInt(pDX, m_port, kMinPort, kMaxPort);
+    DDV_MinMaxUInt(pDX, m_port, kMinPortValue, kMaxPortValue);
     DDX_Text(pDX, IDC_NEW_NTPSERVER, m_ntpServer);
-    DDV_MaxChars(pDX, m_ntpServer, kMaxHostChars);
+    DDV_MaxChars(pDX, m_ntpServer, static_cast<int>(kMaxHostChars));
     DDX_Check(pDX, IDC_NEW_DHCP, m_dhcp);
     DDX_Check(pDX, IDC_NEW_DNSAUTO, m_dnsAuto);
     DDX_Text(pDX, IDC_NEW_MAC, m_macText);
-    DDV_MaxChars(pDX, m_macText, kMaxMacChars);
+    DDV_MaxChars(pDX, m_macText, static_cast<int>(kMaxMacChars));
     DDX_Text(pDX, IDC_NEW_SERVER, m_server);
-    DDV_MaxChars(pDX, m_server, kMaxHostChars);
+    DDV_MaxChars(pDX, m_server, static_cast<int>(kMaxHostChars));
     DDX_Text(pDX, IDC_NEW_SERVERPORT, m_serverPort);
-    DDV_MinMaxUInt(pDX, m_serverPort, kMinPort, kMaxPort);
+    DDV_MinMaxUInt(pDX, m_serverPort, kMinPortValue, kMaxPortValue);
     DDX_Check(pDX, IDC_NEW_CLIENTMODE, m_clientMode);
 }
 
@@ -261,61 +267,46 @@ void CNeraConfigDlg::ClearAddress(int id) {
 }
 
 void CNeraConfigDlg::ShowCurrentSettings(const NeraSettings& settings) {
-    SetDlgItemText(IDC_CUR_MAC, IsValidMac(settings.Mac()) ? FormatMacText(settings.Mac()) : std::wstring());
-    SetDlgItemText(IDC_CUR_PORT, std::to_wstring(settings.Port()));
-    const uint32_t dns = settings.DnsServer();
-    if (!IsNoAddress(settings.IpAddress())) {
-        CheckDlgButton(IDC_CUR_DHCP, false);
-        SetAddress(IDC_CUR_IPADDRESS, settings.IpAddress());
-        SetAddress(IDC_CUR_SUBNETMASK, settings.SubnetMask());
-        SetAddress(IDC_CUR_GATEWAY, settings.Gateway());
-        CheckDlgButton(IDC_CUR_DNSAUTO, false);
-        if (!IsNoAddress(dns)) {
-            SetAddress(IDC_CUR_DNSSERVER, dns);
-        } else {
-            ClearAddress(IDC_CUR_DNSSERVER);
-        }
+    const SEditorFields fields = EditorFieldsFromRecord(settings);
+    SetDlgItemText(IDC_CUR_MAC, fields.macText);
+    SetDlgItemText(IDC_CUR_PORT, std::to_wstring(fields.port));
+    CheckDlgButton(IDC_CUR_DHCP, fields.dhcp);
+    if (!fields.dhcp) {
+        SetAddress(IDC_CUR_IPADDRESS, fields.ipAddress);
+        SetAddress(IDC_CUR_SUBNETMASK, fields.subnetMask);
+        SetAddress(IDC_CUR_GATEWAY, fields.gateway);
     } else {
-        CheckDlgButton(IDC_CUR_DHCP, true);
         ClearAddress(IDC_CUR_IPADDRESS);
         ClearAddress(IDC_CUR_SUBNETMASK);
         ClearAddress(IDC_CUR_GATEWAY);
-        if (!IsNoAddress(dns)) {
-            CheckDlgButton(IDC_CUR_DNSAUTO, false);
-            SetAddress(IDC_CUR_DNSSERVER, dns);
-        } else {
-            CheckDlgButton(IDC_CUR_DNSAUTO, true);
-            ClearAddress(IDC_CUR_DNSSERVER);
-        }
     }
-    SetDlgItemText(IDC_CUR_NTPSERVER, DecodeHostField(settings.NtpServer()));
-    CheckDlgButton(IDC_CUR_CLIENTMODE, settings.IsClientMode());
-    SetDlgItemText(IDC_CUR_SERVER, DecodeHostField(settings.Server()));
-    SetDlgItemText(IDC_CUR_SERVERPORT, std::to_wstring(settings.ServerPort()));
+    CheckDlgButton(IDC_CUR_DNSAUTO, fields.dnsAuto);
+    if (fields.dnsServer != 0) {
+        SetAddress(IDC_CUR_DNSSERVER, fields.dnsServer);
+    } else {
+        ClearAddress(IDC_CUR_DNSSERVER);
+    }
+    SetDlgItemText(IDC_CUR_NTPSERVER, fields.ntpServer);
+    CheckDlgButton(IDC_CUR_CLIENTMODE, fields.clientMode);
+    SetDlgItemText(IDC_CUR_SERVER, fields.server);
+    SetDlgItemText(IDC_CUR_SERVERPORT, std::to_wstring(fields.serverPort));
 }
 
 void CNeraConfigDlg::ShowNewSettings(const NeraSettings& settings) {
-    m_macText = IsValidMac(settings.Mac()) ? FormatMacText(settings.Mac()) : std::wstring();
-    m_port = settings.Port();
-    const uint32_t dns = settings.DnsServer();
+    const SEditorFields fields = EditorFieldsFromRecord(settings);
+    m_macText = fields.macText;
+    m_port = fields.port;
     SRememberedAddresses& remembered = RememberedAddresses();
-    if (!IsNoAddress(settings.IpAddress())) {
-        m_dhcp = 0;
-        m_dnsAuto = 0;
-        SetAddress(IDC_NEW_IPADDRESS, settings.IpAddress());
-        SetAddress(IDC_NEW_SUBNETMASK, settings.SubnetMask());
-        SetAddress(IDC_NEW_GATEWAY, settings.Gateway());
+    m_dhcp = fields.dhcp ? 1 : 0;
+    m_dnsAuto = fields.dnsAuto ? 1 : 0;
+    if (!fields.dhcp) {
+        SetAddress(IDC_NEW_IPADDRESS, fields.ipAddress);
+        SetAddress(IDC_NEW_SUBNETMASK, fields.subnetMask);
+        SetAddress(IDC_NEW_GATEWAY, fields.gateway);
         EnableDlgItem(IDC_NEW_IPADDRESS, true);
         EnableDlgItem(IDC_NEW_SUBNETMASK, true);
         EnableDlgItem(IDC_NEW_GATEWAY, true);
-        if (!IsNoAddress(dns)) {
-            SetAddress(IDC_NEW_DNSSERVER, dns);
-        } else {
-            ClearAddress(IDC_NEW_DNSSERVER);
-        }
-        EnableDlgItem(IDC_NEW_DNSSERVER, true);
     } else {
-        m_dhcp = 1;
         for (int id : {IDC_NEW_IPADDRESS, IDC_NEW_SUBNETMASK, IDC_NEW_GATEWAY}) {
             ClearAddress(id);
             EnableDlgItem(id, false);
@@ -323,92 +314,59 @@ void CNeraConfigDlg::ShowNewSettings(const NeraSettings& settings) {
         remembered.ipAddress = 0;
         remembered.subnetMask = 0;
         remembered.gateway = 0;
-        if (!IsNoAddress(dns)) {
-            m_dnsAuto = 0;
-            SetAddress(IDC_NEW_DNSSERVER, dns);
-            EnableDlgItem(IDC_NEW_DNSSERVER, true);
-        } else {
-            m_dnsAuto = 1;
-            ClearAddress(IDC_NEW_DNSSERVER);
-            EnableDlgItem(IDC_NEW_DNSSERVER, false);
-            remembered.dnsServer = 0;
-        }
+    }
+    if (fields.dnsServer != 0) {
+        SetAddress(IDC_NEW_DNSSERVER, fields.dnsServer);
+    } else {
+        ClearAddress(IDC_NEW_DNSSERVER);
+    }
+    // A static address leaves the DNS field editable even when it is blank.
+    EnableDlgItem(IDC_NEW_DNSSERVER, !fields.dnsAuto);
+    if (fields.dnsAuto) {
+        remembered.dnsServer = 0;
     }
     MarkModified();
-    m_ntpServer = DecodeHostField(settings.NtpServer());
-    m_clientMode = settings.IsClientMode() ? 1 : 0;
-    m_server = DecodeHostField(settings.Server());
-    m_serverPort = settings.ServerPort();
+    m_ntpServer = fields.ntpServer;
+    m_clientMode = fields.clientMode ? 1 : 0;
+    m_server = fields.server;
+    m_serverPort = fields.serverPort;
     UpdateData(false);
-}
-
-bool CNeraConfigDlg::CheckHostLength(int id, const std::wstring& text) {
-    if (HostTextFitsField(text)) {
-        return true;
-    }
-    AfxMessageBox(kHostTooLongMessage, MB_OK);
-    HWND control = GetDlgItem(id);
-    if (control != nullptr) {
-        SetFocus(control);
-        ::SendMessageW(control, EM_SETSEL, 0, -1);
-    }
-    return false;
 }
 
 bool CNeraConfigDlg::CollectNewSettings(NeraSettings& settings) {
     if (!UpdateData(true)) {
         return false;
     }
-    uint8_t mac[kMacSize];
-    if (!ParseMacText(m_macText, mac)) {
-        AfxMessageBox(kInvalidMacMessage, MB_OK);
-        return false;
-    }
-    // A name longer than its 32-byte field would reach the module cut, possibly in the middle
-    // of a double-byte character; it is refused before anything of the record changes.
-    if (!CheckHostLength(IDC_NEW_NTPSERVER, m_ntpServer) || !CheckHostLength(IDC_NEW_SERVER, m_server)) {
-        return false;
-    }
-    std::memcpy(settings.Mac(), mac, kMacSize);
-    settings.SetPort(static_cast<uint16_t>(m_port & 0xFFFFu));
-
-    if (m_dhcp != 0) {
-        settings.SetIpAddress(0);
-        settings.SetSubnetMask(0xFFFFFFFFu);
-        settings.SetGateway(0xFFFFFFFFu);
-    } else {
-        settings.SetIpAddress(GetAddress(IDC_NEW_IPADDRESS));
-        settings.SetSubnetMask(GetAddress(IDC_NEW_SUBNETMASK));
-        settings.SetGateway(GetAddress(IDC_NEW_GATEWAY));
-    }
-    if (m_dnsAuto != 0) {
-        settings.SetDnsServer(0xFFFFFFFFu);
-    } else {
-        const uint32_t dns = GetAddress(IDC_NEW_DNSSERVER);
-        settings.SetDnsServer(dns != 0 ? dns : 0xFFFFFFFFu);
-    }
-
-    const std::wstring password = GetDlgItemText(IDC_NEW_PASSWORD);
+    SEditorFields fields;
+    fields.macText = m_macText;
+    fields.port = m_port;
+    fields.dhcp = m_dhcp != 0;
+    fields.ipAddress = GetAddress(IDC_NEW_IPADDRESS);
+    fields.subnetMask = GetAddress(IDC_NEW_SUBNETMASK);
+    fields.gateway = GetAddress(IDC_NEW_GATEWAY);
+    fields.dnsAuto = m_dnsAuto != 0;
+    fields.dnsServer = GetAddress(IDC_NEW_DNSSERVER);
+    fields.ntpServer = m_ntpServer;
+    fields.password = GetDlgItemText(IDC_NEW_PASSWORD);
     const LONG_PTR passwordStyle = GetWindowLongPtrW(GetDlgItem(IDC_NEW_PASSWORD), GWL_STYLE);
-    if ((passwordStyle & ES_READONLY) != 0) {
-        ParseDigestHex(password, settings.PasswordDigest());
-    } else if (!password.empty()) {
-        const Sha256Digest digest = ComputePasswordDigest(password);
-        std::memcpy(settings.PasswordDigest(), digest.data(), kPasswordDigestSize);
-    } else {
-        std::memset(settings.PasswordDigest(), 0xFF, kPasswordDigestSize);
-    }
+    fields.passwordIsDigest = (passwordStyle & ES_READONLY) != 0;
+    fields.clientMode = m_clientMode != 0;
+    fields.server = m_server;
+    fields.serverPort = m_serverPort;
 
-    EncodeHostField(m_ntpServer, settings.NtpServer());
-    if (m_clientMode != 0 && m_server.empty()) {
-        AfxMessageBox(kNoServerMessage, MB_OK);
-        return false;
+    SEditorProblem problem;
+    const bool collected = CollectEditorSettings(fields, settings, problem);
+    m_macText = fields.macText; // cut to the digits that were used
+    if (collected) {
+        return true;
     }
-    settings.SetFlags(m_clientMode != 0 ? kClientModeFlag : 0);
-    EncodeHostField(m_server, settings.Server());
-    settings.SetServerPort(static_cast<uint16_t>(m_serverPort & 0xFFFFu));
-    settings.SetFormat(0);
-    return true;
+    AfxMessageBox(problem.message, MB_OK);
+    HWND control = problem.focus ? GetDlgItem(NewColumnControl(problem.field)) : nullptr;
+    if (control != nullptr) {
+        SetFocus(control);
+        ::SendMessageW(control, EM_SETSEL, 0, -1);
+    }
+    return false;
 }
 
 void CNeraConfigDlg::ApplyDhcpChoice(bool dhcpOn) {

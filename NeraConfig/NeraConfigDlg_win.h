@@ -113,8 +113,6 @@ private:
     void ShowFileTitle();
     // The question before edits are thrown away; true when the user agreed.
     bool AskDiscardEdits();
-    // Stops a host name that would be cut in its 32-byte field; false after the message.
-    bool CheckHostLength(int id, const std::wstring& text);
 
     uint32_t GetAddress(int id) const;
     void SetAddress(int id, uint32_t address);

@@ -13,6 +13,12 @@ constexpr size_t kSettingsFileFlagOffset = kNeraSettingsSize;
 
 using SettingsFileBytes = std::array<uint8_t, kSettingsFileSize>;
 
+// A file saved in MAC edit mode brings its MAC into the editor; one saved in normal mode leaves
+// the editor's MAC text as it was.
+inline bool SettingsFileCarriesMac(uint16_t macEditFlag) {
+    return macEditFlag != 0;
+}
+
 // The 130 bytes to write for a record and the MAC-edit flag.
 SettingsFileBytes SerializeSettingsFile(const NeraSettings& settings, uint16_t macEditFlag);
 

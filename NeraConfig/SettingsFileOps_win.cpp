@@ -184,7 +184,7 @@ bool CNeraConfigDlg::LoadSettingsFile(const std::wstring& path, const std::wstri
     NormalizeDeviceSettings(m_newSettings, DefaultServerPort());
     ShowNewSettings(m_newSettings);
     // A file saved in normal mode never changes the MAC shown in the editor.
-    if (flag == 0) {
+    if (!SettingsFileCarriesMac(flag)) {
         SetDlgItemText(IDC_NEW_MAC, previousMac);
     }
     ResetPasswordField();

@@ -13,9 +13,11 @@ public:
     explicit CDesKeySchedule(const uint8_t key[8]);
     // Transforms one block in place: kDesEncipher or kDesDecipher.
     void Transform(uint8_t block[8], int direction) const;
+    // Transforms a run of 8-byte blocks in place, each on its own (ECB).
+    void TransformBlocks(uint8_t* data, size_t blocks, int direction) const;
 
 private:
-    uint64_t m_subkeys[16];
+    uint64_t m_subkeys[16]; // K1..K16, each bit where the rounds read it
 };
 
 // One block in place with its own key schedule: direction 0 enciphers, 1 deciphers.

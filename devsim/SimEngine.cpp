@@ -210,7 +210,9 @@ int CSimEngine::ReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer) {
     if (result == kSimOk) {
         uint8_t data[kAreaSize];
         result = DeviceCall(handle, ETimeout::kRead,
-                            [&](CSimStore& store, const std::string& module, CModuleConfig&) {
+                            [&](CSimStore& store, const std::string& module, CModuleConfig& config) {
+                                if (TakeFault(config.m_failAreaRead))
+                                    return kSimDeviceFault;
                                 return store.ReadArea(module, area, data) ? kSimOk : kSimStoreError;
                             });
         if (result == kSimOk)
@@ -298,6 +300,10 @@ int CSimEngine::FlashRead(uint32_t handle, uint32_t address, uint8_t* buffer) {
         uint8_t data[kFlashReadUnit];
         result = DeviceCall(handle, ETimeout::kRead,
                             [&](CSimStore& store, const std::string& module, CModuleConfig& config) {
+                                // A failing unit: the read stops with nothing delivered.
+                                if (config.m_hasFailReadAddress && config.m_failReadAddress >= address &&
+                                    config.m_failReadAddress - address < kFlashReadUnit)
+                                    return kSimDeviceFault;
                                 if (!store.ReadFlash(module, address, data, kFlashReadUnit))
                                     return kSimStoreError;
                                 // A weak cell: the chosen byte reads back with every bit inverted.

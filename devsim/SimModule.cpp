@@ -61,6 +61,7 @@ const SFaultKey kFaultKeys[] = {
     {"fail_open", &CModuleConfig::m_failOpen},
     {"fail_echo", &CModuleConfig::m_failEcho},
     {"fail_area_write", &CModuleConfig::m_failAreaWrite},
+    {"fail_area_read", &CModuleConfig::m_failAreaRead},
     {"fail_hw_version", &CModuleConfig::m_failHwVersion},
     {"fail_product_info", &CModuleConfig::m_failProductInfo},
 };
@@ -107,6 +108,16 @@ bool CModuleConfig::SetValue(const std::string& key, const std::string& value, s
         m_badByteAddress = address;
         return true;
     }
+    if (key == "fail_read_addr") {
+        uint32_t address = 0;
+        if (value != "none" && (!ParseU32(value, address) || address >= kFlashSize)) {
+            error = "fail_read_addr: flash address or \"none\" expected";
+            return false;
+        }
+        m_hasFailReadAddress = value != "none";
+        m_failReadAddress = address;
+        return true;
+    }
     if (key == "delay_ms") {
         if (!ParseU32(value, m_delayMs) || m_delayMs > 600000) {
             error = "delay_ms: 0 to 600000 expected";
@@ -125,6 +136,9 @@ std::string CModuleConfig::Format() const {
     for (const SFaultKey& fault : kFaultKeys)
         text += std::string(fault.key) + " = " + FormatFaultCount(this->*fault.member) + "\n";
     text += "bad_byte = " + (m_hasBadByte ? FormatHex32(m_badByteAddress) : std::string("none")) + "\n";
+    text +=
+        "fail_read_addr = " + (m_hasFailReadAddress ? FormatHex32(m_failReadAddress) : std::string("none")) +
+        "\n";
     text += "delay_ms = " + std::to_string(m_delayMs) + "\n";
     return text;
 }

@@ -28,10 +28,14 @@ public:
     uint32_t m_failOpen = 0;
     uint32_t m_failEcho = 0;
     uint32_t m_failAreaWrite = 0;
+    uint32_t m_failAreaRead = 0;
     uint32_t m_failHwVersion = 0;
     uint32_t m_failProductInfo = 0;
     bool m_hasBadByte = false;
     uint32_t m_badByteAddress = 0;
+    // A flash read whose 128-byte unit holds this address fails with nothing read.
+    bool m_hasFailReadAddress = false;
+    uint32_t m_failReadAddress = 0;
     uint32_t m_delayMs = 0;
 
     // Sets one key from its text; false with a message for an unknown key or a bad value.

@@ -33,10 +33,6 @@ void CDataExchange::Fail() {
 }
 
 namespace {
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
-
 std::wstring ControlText(HWND control) {
     int length = GetWindowTextLengthW(control);
     if (length <= 0) {
@@ -48,31 +44,6 @@ std::wstring ControlText(HWND control) {
     return text;
 }
 } // namespace
-
-bool ParseUnsignedDecimal(const std::wstring& text, unsigned int& value) {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
-    unsigned long long number = 0;
-    size_t digits = 0;
-    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
-        number = number * 10 + static_cast<unsigned>(text[i] - L'0');
-        if (number > 0xFFFFFFFFull) {
-            return false;
-        }
-        ++i;
-        ++digits;
-    }
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
-    if (digits == 0 || i != text.size()) {
-        return false;
-    }
-    value = static_cast<unsigned int>(number);
-    return true;
-}
 
 void DDX_Text(CDataExchange* pDX, int id, unsigned int& value) {
     if (pDX->Failed()) {

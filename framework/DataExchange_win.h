@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "FieldChecks.h" // ParseUnsignedDecimal, shared with the console tool
+
 class CDialog;
 
 // One run of a dialog's data exchange. A failed check shows its message, puts the focus on the
@@ -35,7 +37,3 @@ void DDX_Check(CDataExchange* pDX, int id, int& value);
 void DDV_MinMaxUInt(CDataExchange* pDX, unsigned int value, unsigned int minValue, unsigned int maxValue);
 // Saving: fails when the text is longer; either way sets the limit on the edit control.
 void DDV_MaxChars(CDataExchange* pDX, const std::wstring& value, int maxChars);
-
-// Reads an unsigned decimal number as the exchange does: optional blanks around the digits,
-// no sign, no other characters, at most 4294967295.
-bool ParseUnsignedDecimal(const std::wstring& text, unsigned int& value);

@@ -10,22 +10,6 @@ std::wstring LoadResString(UINT id) {
     return std::wstring(text, static_cast<size_t>(length));
 }
 
-std::wstring FormatPlaceholders(const std::wstring& pattern, const std::wstring& arg1,
-                                const std::wstring& arg2) {
-    std::wstring out;
-    out.reserve(pattern.size() + arg1.size() + arg2.size());
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == L'%' && i + 1 < pattern.size() &&
-            (pattern[i + 1] == L'1' || pattern[i + 1] == L'2')) {
-            out += pattern[i + 1] == L'1' ? arg1 : arg2;
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
-}
-
 std::wstring AfxFormatString1(UINT id, const std::wstring& arg1) {
     return FormatPlaceholders(LoadResString(id), arg1, std::wstring());
 }

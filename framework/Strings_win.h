@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "FieldChecks.h" // FormatPlaceholders
+
 // Loads a string resource of the running program; empty when the string does not exist.
 std::wstring LoadResString(UINT id);
 
@@ -10,5 +12,3 @@ std::wstring LoadResString(UINT id);
 // never interpreted, so outside text cannot act as a format.
 std::wstring AfxFormatString1(UINT id, const std::wstring& arg1);
 std::wstring AfxFormatString2(UINT id, const std::wstring& arg1, const std::wstring& arg2);
-std::wstring FormatPlaceholders(const std::wstring& pattern, const std::wstring& arg1,
-                                const std::wstring& arg2);

@@ -80,7 +80,7 @@ TEST_F(NeraSimToolTest, SetChangesIdentityAndFaults) {
     EXPECT_EQ(Shown("password"), "not-initialised");
     ASSERT_EQ(Run({"set", "m", "hw_code=0x40420001", "fw=6.0.2", "mac=0A0B0C0D0E0F",
                    "uuid=8e3f1b27-6a9c-4d05-b7e2-1f4a9c3d8b60", "fail_echo=always", "bad_byte=0x8010",
-                   "delay_ms=5", "product=X"}),
+                   "delay_ms=5", "product=X", "fail_area_read=2", "fail_read_addr=0x8080"}),
               kToolOk)
         << m_err;
     ASSERT_EQ(Run({"show", "m"}), kToolOk);
@@ -93,6 +93,8 @@ TEST_F(NeraSimToolTest, SetChangesIdentityAndFaults) {
     EXPECT_EQ(Shown("bad_byte"), "0x00008010");
     EXPECT_EQ(Shown("delay_ms"), "5");
     EXPECT_EQ(Shown("product"), "X");
+    EXPECT_EQ(Shown("fail_area_read"), "2");
+    EXPECT_EQ(Shown("fail_read_addr"), "0x00008080");
     ASSERT_EQ(Run({"dump-flash", "m", "0x8000", "12"}), kToolOk);
     EXPECT_EQ(m_out, "00008000: 00 00 00 00 40 42 00 01 00 06 00 02\n");
 }

@@ -233,6 +233,7 @@ TEST_F(SimEngineTest, InjectedFaults) {
     const SCase kCases[] = {
         {"fail_echo", "2", [&](uint32_t h) { return m_engine.EchoTest(h); }, 2},
         {"fail_area_write", "1", [&](uint32_t h) { return m_engine.WriteRWArea(h, 6, area); }, 1},
+        {"fail_area_read", "2", [&](uint32_t h) { return m_engine.ReadRWArea(h, 7, area); }, 2},
         {"fail_hw_version", "3", [&](uint32_t h) { return m_engine.ReadHwVersion(h, &code); }, 3},
         {"fail_product_info", "1", [&](uint32_t h) { return m_engine.GetProductInfo(h, info); }, 1},
     };
@@ -277,6 +278,22 @@ TEST_F(SimEngineTest, WeakByteReadsBackWrongOnlyThere) {
     ASSERT_EQ(m_engine.FlashRead(h, 0x8006, unit), kSimOk);
     EXPECT_EQ(unit[0x7F], static_cast<uint8_t>(Flash(0x8085, 1)[0] ^ 0xFF));
     EXPECT_EQ(Flash(0x8085, 1), std::vector<uint8_t>(1, stored[5])); // the stored byte is intact
+}
+
+TEST_F(SimEngineTest, FailingReadUnitDeliversNothing) {
+    SetFault("fail_read_addr", "0x8085");
+    uint32_t h = m_engine.FlashModeOpen(kLanProductFamily, 0);
+    const uint32_t kFailing[] = {0x8080, 0x8006};
+    const uint32_t kReading[] = {0x8000, 0x8086, 0x8100};
+    uint8_t unit[kFlashReadUnit];
+    for (uint32_t address : kFailing) {
+        std::memset(unit, 0xA5, sizeof unit);
+        EXPECT_EQ(m_engine.FlashRead(h, address, unit), kSimDeviceFault) << std::hex << address;
+        EXPECT_EQ(std::vector<uint8_t>(unit, unit + kFlashReadUnit),
+                  std::vector<uint8_t>(kFlashReadUnit, 0xA5));
+    }
+    for (uint32_t address : kReading)
+        EXPECT_EQ(m_engine.FlashRead(h, address, unit), kSimOk) << std::hex << address;
 }
 
 TEST_F(SimEngineTest, DelayIsMeasuredAgainstTheTimeouts) {

@@ -20,6 +20,9 @@ TEST(SimModule, ConfigRoundTripKeepsEverySetting) {
     config.m_failProductInfo = 5;
     config.m_hasBadByte = true;
     config.m_badByteAddress = 0x8100;
+    config.m_failAreaRead = 6;
+    config.m_hasFailReadAddress = true;
+    config.m_failReadAddress = 0x8080;
     config.m_delayMs = 250;
     CModuleConfig read;
     std::string error;
@@ -27,6 +30,7 @@ TEST(SimModule, ConfigRoundTripKeepsEverySetting) {
     EXPECT_EQ(read.Format(), config.Format());
     EXPECT_NE(config.Format().find("fail_area_write = always\n"), std::string::npos);
     EXPECT_NE(config.Format().find("bad_byte = 0x00008100\n"), std::string::npos);
+    EXPECT_NE(config.Format().find("fail_read_addr = 0x00008080\n"), std::string::npos);
 }
 
 TEST(SimModule, ConfigParseAcceptsCommentsSpacesAndCarriageReturns) {
@@ -48,6 +52,7 @@ TEST(SimModule, ConfigParseRejectsBadLines) {
         "fail_echo = -1\n",
         "fail_echo = 4294967295\n",
         "bad_byte = 0x80000\n",
+        "fail_read_addr = 0x80000\n",
         "delay_ms = 600001\n",
         "product = \n",
         "just words\n",

@@ -1,0 +1,138 @@
+#include "PackageFiles.h"
+
+#include <windows.h>
+
+#include <bcrypt.h>
+
+#include <algorithm>
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (size <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}
+
+std::string LastErrorText() {
+    return "system error " + std::to_string(GetLastError());
+}
+
+// Folder part of a path (either separator), "." when it has none.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return L".";
+    }
+    return path.substr(0, slash + 1);
+}
+
+HANDLE OpenForIdentity(const std::wstring& path) {
+    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+} // namespace
+
+EReadFile PfReadFile(const std::string& path, size_t maxLength, std::vector<uint8_t>& data,
+                     std::string& reason) {
+    data.clear();
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        reason = LastErrorText();
+        return EReadFile::kUnreadable;
+    }
+    EReadFile result = EReadFile::kOk;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) {
+        reason = LastErrorText();
+        result = EReadFile::kUnreadable;
+    } else if (static_cast<uint64_t>(size.QuadPart) > maxLength) {
+        result = EReadFile::kTooLarge;
+    } else {
+        data.resize(static_cast<size_t>(size.QuadPart));
+        size_t done = 0;
+        while (done < data.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+            DWORD got = 0;
+            if (!ReadFile(file, data.data() + done, chunk, &got, nullptr) || got == 0) {
+                reason = got == 0 ? "the file became shorter while it was read" : LastErrorText();
+                result = EReadFile::kUnreadable;
+                break;
+            }
+            done += got;
+        }
+    }
+    CloseHandle(file);
+    if (result != EReadFile::kOk) {
+        data.clear();
+    }
+    return result;
+}
+
+bool PfSameFile(const std::string& a, const std::string& b) {
+    HANDLE fileA = OpenForIdentity(Wide(a));
+    if (fileA == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool same = false;
+    HANDLE fileB = OpenForIdentity(Wide(b));
+    if (fileB != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION infoA;
+        BY_HANDLE_FILE_INFORMATION infoB;
+        same = GetFileInformationByHandle(fileA, &infoA) && GetFileInformationByHandle(fileB, &infoB) &&
+               infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+               infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+        CloseHandle(fileB);
+    }
+    CloseHandle(fileA);
+    return same;
+}
+
+bool PfWriteFile(const std::string& path, const std::vector<uint8_t>& data, bool /*executable*/,
+                 std::string& reason) {
+    const std::wstring target = Wide(path);
+    wchar_t temp[MAX_PATH];
+    // Creates an empty file with a unique name in the target's folder.
+    if (target.empty() || GetTempFileNameW(FolderOf(target).c_str(), L"npk", 0, temp) == 0) {
+        reason = LastErrorText();
+        return false;
+    }
+    HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = file != INVALID_HANDLE_VALUE;
+    size_t done = 0;
+    while (ok && done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+        DWORD written = 0;
+        ok = WriteFile(file, data.data() + done, chunk, &written, nullptr) && written == chunk;
+        done += written;
+    }
+    ok = ok && FlushFileBuffers(file);
+    if (!ok) {
+        reason = LastErrorText();
+    }
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    if (ok && !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        reason = LastErrorText();
+        ok = false;
+    }
+    if (!ok) {
+        DeleteFileW(temp);
+    }
+    return ok;
+}
+
+bool PfRandomBytes(uint8_t* out, size_t length) {
+    return length <= 0xFFFFFFFFu &&
+           BCryptGenRandom(nullptr, out, static_cast<ULONG>(length), BCRYPT_USE_SYSTEM_PREFERRED_RNG) >= 0;
+}

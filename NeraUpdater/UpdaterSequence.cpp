@@ -1,0 +1,251 @@
+#include "UpdaterSequence.h"
+
+#include <cstring>
+
+#include "ByteOrder.h"
+
+namespace {
+
+// Flash layout as the updater writes it: flash addresses equal image offsets.
+constexpr uint32_t kBootBlockEnd = 0x1000;        // 0x0000-0x0FFF is written and verified
+constexpr uint32_t kMainStart = 0x8000;           // from here to the end of the image as well
+constexpr uint32_t kUnit = 128;                   // verify unit and the size of every device buffer
+constexpr uint32_t kIdentityArea = 7;             // read/write area holding the product identifier
+constexpr uint32_t kStampOffset = kMainStart + 4; // hardware code in the version record
+constexpr uint32_t kEraseMask = 0xFF01u;          // boot block and the 64 KiB blocks, never the monitor
+constexpr uint32_t kNoHwCode = 0xFFFFFFFFu;
+
+const wchar_t kLogConnecting[] = L"デバイスと接続中...";
+const wchar_t kLogCannotConnect[] = L"\r\n### デバイスとの接続ができません。";
+const wchar_t kLogStopped[] = L"\r\n### 実行を停止しました。";
+const wchar_t kLogStillConnecting[] = L"\r\n接続処理継続中...";
+const wchar_t kLogConnected[] = L"完了\r\n";
+const wchar_t kLogDisconnected[] = L"切断しました。\r\n";
+const wchar_t kLogHeader[] = L"---------- Q5120 Firmware Updater ----------\r\n\r\n";
+const wchar_t kLogErased[] = L"...フラッシュメモリを消去しました。\r\n";
+const wchar_t kLogWritten[] = L"...フラッシュメモリにバイナリデータを書き込みました。\r\n";
+const wchar_t kLogVerified[] = L"...フラッシュメモリのベリファイが完了しました。\r\n";
+const wchar_t kLogFinished[] = L"\r\n...正常に終了しました。\r\n";
+
+const wchar_t kQuestionFirstDevice[] = L"最初に見つかったデバイスに対して書込みを行います。続けますか？";
+
+const wchar_t kTitleConnect[] = L"接続エラー";
+const wchar_t kTextProductMismatch[] =
+    L"製品情報が一致しませんでした。番号を書き換えるデバイス以外は取り外してください。";
+const wchar_t kTitleCommunication[] = L"通信エラー";
+const wchar_t kTextNoCommunication[] = L"デバイスとの通信ができません。";
+const wchar_t kTitleVerify[] = L"ベリファイエラー";
+const wchar_t kTextVerifyFailed[] = L"フラッシュに正しく書き込みができませんでした。";
+
+const wchar_t kNotAvailable[] = L"N/A";
+
+// Value of one hex digit, or -1. Only ASCII digits count, whatever else wchar_t can hold.
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
+
+// Bytes of the image at offset that a 128-byte unit there covers: a whole unit for every
+// image the package loader makes, fewer only at the end of an image that is not.
+uint32_t UnitLength(size_t imageSize, uint32_t offset) {
+    if (offset >= imageSize)
+        return 0;
+    size_t rest = imageSize - offset;
+    return rest < kUnit ? static_cast<uint32_t>(rest) : kUnit;
+}
+
+} // namespace
+
+void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring& text) {
+    if (title.empty() || text.empty())
+        return;
+    view.ShowErrorBox(title, text);
+    view.AppendLogText(L"\r\n### " + text);
+}
+
+bool ParseUuidText(const std::wstring& text, uint8_t uuid[16]) {
+    constexpr size_t kLength = 36;
+    if (text.size() != kLength)
+        return false;
+    // The 32 digits in text order, as 16 bytes.
+    uint8_t bytes[16];
+    size_t digitCount = 0;
+    for (size_t i = 0; i < kLength; ++i) {
+        bool dashPlace = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dashPlace) {
+            if (text[i] != L'-')
+                return false;
+            continue;
+        }
+        int value = HexDigit(text[i]);
+        if (value < 0)
+            return false;
+        if (digitCount % 2 == 0)
+            bytes[digitCount / 2] = static_cast<uint8_t>(value << 4);
+        else
+            bytes[digitCount / 2] = static_cast<uint8_t>(bytes[digitCount / 2] | value);
+        ++digitCount;
+    }
+    // The text writes every field most significant first; the 16-byte form keeps the first
+    // three fields least significant first and the last eight bytes in text order.
+    StoreLE32(uuid, LoadBE32(bytes));
+    StoreLE16(uuid + 4, LoadBE16(bytes + 4));
+    StoreLE16(uuid + 6, LoadBE16(bytes + 6));
+    std::memcpy(uuid + 8, bytes + 8, 8);
+    return true;
+}
+
+std::wstring ProductNameFromCode(uint32_t code) {
+    if (code == 0x80010001u)
+        return L"Kivo5120";
+    // Every other code is named by its upper 16 bits.
+    struct SPrefix {
+        uint32_t prefix;
+        const wchar_t* name;
+    };
+    static const SPrefix kPrefixes[] = {
+        {0x80010000u, L"Kivo5120F"},   {0x80020000u, L"Kivo5120-S"},   {0x80420000u, L"Kivo5120-SL"},
+        {0x20020000u, L"Kivo5120-HS"}, {0x20420000u, L"Kivo5120-HSL"}, {0x40010000u, L"Nera5120"},
+        {0x40020000u, L"Nera5120-S"},  {0x40420000u, L"Nera5120-SL"},
+    };
+    for (const SPrefix& entry : kPrefixes) {
+        if ((code & 0xFFFF0000u) == entry.prefix)
+            return entry.name;
+    }
+    return kNotAvailable;
+}
+
+CUpdaterSession::CUpdaterSession(IDeviceApi& device, IUpdaterView& view, UuidParser parseUuid)
+    : m_device(device), m_view(view), m_parseUuid(parseUuid) {}
+
+void CUpdaterSession::OnConnect() {
+    if (m_hDevice != 0)
+        return;
+    m_view.AppendLogText(kLogConnecting);
+    m_hDevice = m_device.FlashModeOpen(m_dwProductFamily, 0);
+    if (m_hDevice == 0) {
+        m_view.AppendLogText(kLogCannotConnect);
+        m_view.AppendLogText(kLogStopped);
+        return;
+    }
+    if (!CheckProductId()) {
+        ShowError(m_view, kTitleConnect, kTextProductMismatch);
+        m_view.AppendLogText(kLogStopped);
+        m_device.Close(m_hDevice);
+        m_hDevice = 0;
+        return;
+    }
+    m_device.SetTimeouts(m_hDevice, 1000, 1000);
+    if (m_device.EchoTest(m_hDevice) != 0) {
+        m_view.AppendLogText(kLogStillConnecting);
+        if (m_device.EchoTest(m_hDevice) != 0) {
+            m_device.Close(m_hDevice);
+            m_hDevice = 0;
+            ShowError(m_view, kTitleCommunication, kTextNoCommunication);
+            m_view.AppendLogText(kLogStopped);
+            return;
+        }
+    }
+    m_device.SetTimeouts(m_hDevice, 5000, 5000);
+    m_view.AppendLogText(kLogConnected);
+
+    // The field names whatever code the call left; only a reported code is kept for the stamp.
+    uint32_t code = kNoHwCode;
+    int result = m_device.ReadHwVersion(m_hDevice, &code);
+    m_view.SetHardwareInfo(ProductNameFromCode(code));
+    m_dwHwCode = result == 0 ? code : kNoHwCode;
+    m_view.SetCurrentVersion(ReadDeviceVersion());
+    m_view.SetConnectButtons(true);
+}
+
+void CUpdaterSession::OnDisconnect() {
+    m_view.SetConnectButtons(false);
+    if (m_hDevice != 0) {
+        m_device.FlashModeClose(m_hDevice, 0);
+        m_hDevice = 0;
+        m_view.AppendLogText(kLogDisconnected);
+    }
+}
+
+// A module may be written only when no identifier was asked for, or when area 7 could be read
+// and holds the identifier that the text names; nothing unread is ever compared.
+bool CUpdaterSession::CheckProductId() {
+    if (m_hDevice == 0)
+        return false;
+    if (m_strUuid.empty())
+        return true;
+    uint8_t area[kUnit] = {};
+    if (m_device.ReadRWArea(m_hDevice, kIdentityArea, area) != 0)
+        return false;
+    uint8_t expected[16] = {};
+    if (m_parseUuid == nullptr || !m_parseUuid(m_strUuid, expected))
+        return false;
+    return std::memcmp(expected, area, sizeof expected) == 0;
+}
+
+std::wstring CUpdaterSession::ReadDeviceVersion() {
+    uint8_t record[kUnit] = {};
+    if (m_device.FlashRead(m_hDevice, kMainStart, record) != 0 || LoadBE32(record) != 0)
+        return kNotAvailable;
+    return std::to_wstring(record[9]) + L"." + std::to_wstring(record[10]) + L"." +
+           std::to_wstring(record[11]);
+}
+
+void CUpdaterSession::OnOK() {
+    m_view.ClearLog();
+    m_view.AppendLogText(kLogHeader);
+    if (m_hDevice == 0) {
+        if (!m_view.AskYesNo(kQuestionFirstDevice))
+            return;
+        OnConnect();
+        if (m_hDevice == 0)
+            return;
+    }
+
+    const size_t size = m_image.size();
+    const uint32_t imageSize = static_cast<uint32_t>(size);
+    // The stamp needs the whole first word and the code's four bytes: an image that ends at
+    // 0x8000 has no version record and is written as it is.
+    if (size >= kStampOffset + 4 && LoadBE32(&m_image[kMainStart]) == 0)
+        StoreBE32(&m_image[kStampOffset], m_dwHwCode);
+
+    uint32_t eraseBlocks = m_device.GetEraseBlk(imageSize) & kEraseMask;
+    m_device.Erase(m_hDevice, static_cast<uint16_t>(eraseBlocks));
+    m_view.AppendLogText(kLogErased);
+
+    // Erase and program results are judged by the verification alone.
+    const uint8_t* image = m_image.data();
+    uint32_t lowLength = imageSize < kBootBlockEnd ? imageSize : kBootBlockEnd;
+    uint32_t highLength = imageSize > kMainStart ? imageSize - kMainStart : 0;
+    m_device.FlashWrite(m_hDevice, 0, image, lowLength);
+    m_device.FlashWrite(m_hDevice, kMainStart, imageSize >= kMainStart ? image + kMainStart : image,
+                        highLength);
+    m_view.AppendLogText(kLogWritten);
+
+    // A unit whose read fails counts as a difference: its buffer holds nothing of that unit.
+    uint8_t unit[kUnit];
+    uint32_t address = 0;
+    while (address < imageSize) {
+        uint32_t length = UnitLength(size, address);
+        bool same = m_device.FlashRead(m_hDevice, address, unit) == 0 &&
+                    std::memcmp(unit, image + address, length) == 0;
+        if (!same) {
+            OnDisconnect();
+            ShowError(m_view, kTitleVerify, kTextVerifyFailed);
+            m_view.AppendLogText(kLogStopped);
+            return;
+        }
+        address += kUnit;
+        if (address == kBootBlockEnd)
+            address = kMainStart;
+    }
+    m_view.AppendLogText(kLogVerified);
+    m_view.SetCurrentVersion(ReadDeviceVersion());
+    OnDisconnect();
+    m_view.AppendLogText(kLogFinished);
+}

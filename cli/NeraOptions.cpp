@@ -1,0 +1,430 @@
+#include "NeraOptions.h"
+
+#include "FieldChecks.h"
+#include "SettingsEditor.h"
+#include "UpdaterSequence.h"
+
+namespace {
+
+enum class EOption {
+    kHelp,
+    kJson,
+    kOutput,
+    kIp,
+    kDhcp,
+    kMask,
+    kGateway,
+    kDns,
+    kDnsAuto,
+    kNtp,
+    kPort,
+    kServer,
+    kServerPort,
+    kClient,
+    kPassword,
+    kNoPassword,
+    kDryRun,
+    kYes,
+    kUuid,
+    kPackage,
+};
+
+// Bits of the commands an option belongs to.
+constexpr unsigned kAll = 0x1F;
+constexpr unsigned kInfo = 0x01;
+constexpr unsigned kGet = 0x02;
+constexpr unsigned kSet = 0x04;
+constexpr unsigned kUpdate = 0x08;
+constexpr unsigned kConvert = 0x10;
+
+struct SOptionEntry {
+    const wchar_t* name;
+    EOption id;
+    bool takesValue;
+    unsigned commands;
+};
+
+const SOptionEntry kOptions[] = {
+    {L"--help", EOption::kHelp, false, kAll},
+    {L"-h", EOption::kHelp, false, kAll},
+    {L"--json", EOption::kJson, false, kGet | kConvert},
+    {L"-o", EOption::kOutput, true, kGet | kConvert},
+    {L"--ip", EOption::kIp, true, kSet},
+    {L"--dhcp", EOption::kDhcp, false, kSet},
+    {L"--mask", EOption::kMask, true, kSet},
+    {L"--gateway", EOption::kGateway, true, kSet},
+    {L"--dns", EOption::kDns, true, kSet},
+    {L"--dns-auto", EOption::kDnsAuto, false, kSet},
+    {L"--ntp", EOption::kNtp, true, kSet},
+    {L"--port", EOption::kPort, true, kSet},
+    {L"--server", EOption::kServer, true, kSet},
+    {L"--server-port", EOption::kServerPort, true, kSet},
+    {L"--client", EOption::kClient, true, kSet},
+    {L"--password", EOption::kPassword, true, kSet},
+    {L"--no-password", EOption::kNoPassword, false, kSet},
+    {L"--dry-run", EOption::kDryRun, false, kSet},
+    {L"--yes", EOption::kYes, false, kSet | kUpdate},
+    {L"--uuid", EOption::kUuid, true, kUpdate},
+    {L"--package", EOption::kPackage, true, kUpdate},
+};
+
+struct SCommandName {
+    const wchar_t* name;
+    ECommand command;
+    unsigned bit;
+};
+
+const SCommandName kCommands[] = {
+    {L"info", ECommand::kInfo, kInfo},
+    {L"get", ECommand::kGet, kGet},
+    {L"set", ECommand::kSet, kSet},
+    {L"update", ECommand::kUpdate, kUpdate},
+    {L"convert", ECommand::kConvert, kConvert},
+};
+
+const SOptionEntry* FindOption(const std::wstring& name) {
+    for (const SOptionEntry& entry : kOptions) {
+        if (name == entry.name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+bool Fail(std::wstring& message, const std::wstring& text) {
+    message = text;
+    return false;
+}
+
+// One option value into the options; name is the option as written, for messages.
+bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value, SNeraOptions& options,
+                 std::wstring& message) {
+    SSettingsChanges& changes = options.changes;
+    uint32_t address = 0;
+    unsigned int number = 0;
+    std::wstring problem;
+    switch (id) {
+        case EOption::kHelp:
+            options.help = true;
+            return true;
+        case EOption::kJson:
+            options.json = true;
+            return true;
+        case EOption::kOutput:
+            if (value.empty()) {
+                return Fail(message, name + L": ファイル名が空です。");
+            }
+            options.output = value;
+            return true;
+        case EOption::kIp:
+        case EOption::kMask:
+        case EOption::kGateway:
+        case EOption::kDns:
+            if (!ParseDottedAddress(value, address)) {
+                return Fail(message,
+                            name + L": アドレスは A.B.C.D（0～255 の数 4 つ）の形で指定してください。");
+            }
+            if (id == EOption::kIp) {
+                // 0.0.0.0 and 255.255.255.255 in the address field mean DHCP to the module.
+                if (address == 0 || address == 0xFFFFFFFFu) {
+                    return Fail(message, name + L": 0.0.0.0 と 255.255.255.255 は固定アドレスにできません"
+                                                L"（DHCP は --dhcp で指定します）。");
+                }
+                changes.ipAddress = address;
+            } else if (id == EOption::kMask) {
+                changes.subnetMask = address;
+            } else if (id == EOption::kGateway) {
+                changes.gateway = address;
+            } else {
+                if (address == 0 || address == 0xFFFFFFFFu) {
+                    return Fail(message, name + L": 0.0.0.0 と 255.255.255.255 は DNS サーバーにできません"
+                                                L"（自動取得は --dns-auto で指定します）。");
+                }
+                changes.dnsServer = address;
+            }
+            return true;
+        case EOption::kDhcp:
+            changes.dhcp = true;
+            return true;
+        case EOption::kDnsAuto:
+            changes.dnsAuto = true;
+            return true;
+        case EOption::kNtp:
+            changes.ntpServer = value;
+            return true;
+        case EOption::kServer:
+            changes.server = value;
+            return true;
+        case EOption::kPort:
+        case EOption::kServerPort:
+            if (!CheckUnsignedField(value, kMinPortValue, kMaxPortValue, number, problem)) {
+                return Fail(message, name + L": " + problem);
+            }
+            (id == EOption::kPort ? changes.port : changes.serverPort) = number;
+            return true;
+        case EOption::kClient:
+            if (value == L"on") {
+                changes.clientMode = true;
+            } else if (value == L"off") {
+                changes.clientMode = false;
+            } else {
+                return Fail(message, name + L": on または off を指定してください。");
+            }
+            return true;
+        case EOption::kPassword:
+            if (value.empty()) {
+                return Fail(message, name + L": 空のパスワードは指定できません"
+                                            L"（パスワードなしは --no-password で指定します）。");
+            }
+            changes.password = value;
+            return true;
+        case EOption::kNoPassword:
+            changes.noPassword = true;
+            return true;
+        case EOption::kDryRun:
+            options.dryRun = true;
+            return true;
+        case EOption::kYes:
+            options.yes = true;
+            return true;
+        case EOption::kUuid: {
+            uint8_t uuid[16];
+            if (!ParseUuidText(value, uuid)) {
+                return Fail(message, name + L": 製品識別子は xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx"
+                                            L"（16進数）の形で指定してください。");
+            }
+            std::wstring upper = value;
+            for (wchar_t& c : upper) {
+                if (c >= L'a' && c <= L'f') {
+                    c = static_cast<wchar_t>(c - L'a' + L'A');
+                }
+            }
+            options.uuid = upper;
+            return true;
+        }
+        case EOption::kPackage:
+            if (value.empty()) {
+                return Fail(message, name + L": ファイル名が空です。");
+            }
+            options.package = value;
+            return true;
+    }
+    return Fail(message, name + L": このオプションは使えません。");
+}
+
+// Options that cannot stand together, and what each command needs beside its options.
+bool CheckCombination(SNeraOptions& options, std::wstring& message) {
+    const SSettingsChanges& changes = options.changes;
+    if (changes.ipAddress && changes.dhcp) {
+        return Fail(message, L"--ip と --dhcp は同時に指定できません。");
+    }
+    if (changes.dnsServer && changes.dnsAuto) {
+        return Fail(message, L"--dns と --dns-auto は同時に指定できません。");
+    }
+    if (changes.password && changes.noPassword) {
+        return Fail(message, L"--password と --no-password は同時に指定できません。");
+    }
+    if (changes.dhcp && (changes.subnetMask || changes.gateway)) {
+        return Fail(message, L"--dhcp のときは --mask と --gateway を指定できません。");
+    }
+    switch (options.command) {
+        case ECommand::kSet:
+        case ECommand::kConvert:
+            if (options.input.empty()) {
+                return Fail(message, L"ファイルが指定されていません。");
+            }
+            break;
+        default:
+            break;
+    }
+    if (options.command == ECommand::kConvert) {
+        if (!options.json && options.output.empty()) {
+            return Fail(message, L"convert: JSON にするには --json を、設定ファイルにするには -o FILE.nera を"
+                                 L"指定してください。");
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseDottedAddress(const std::wstring& text, uint32_t& address) {
+    uint32_t value = 0;
+    size_t i = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (i >= text.size() || text[i] != L'.') {
+                return false;
+            }
+            ++i;
+        }
+        unsigned octet = 0;
+        size_t digits = 0;
+        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && digits < 3) {
+            octet = octet * 10 + static_cast<unsigned>(text[i] - L'0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || octet > 255) {
+            return false;
+        }
+        value = (value << 8) | octet;
+    }
+    if (i != text.size()) {
+        return false;
+    }
+    address = value;
+    return true;
+}
+
+bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& options, std::wstring& message) {
+    options = SNeraOptions();
+    if (args.empty()) {
+        return Fail(message, L"コマンドが指定されていません（nera --help で一覧を表示します）。");
+    }
+    if (args[0] == L"--help" || args[0] == L"-h") {
+        options.help = true;
+        return true;
+    }
+    unsigned commandBit = 0;
+    for (const SCommandName& command : kCommands) {
+        if (args[0] == command.name) {
+            options.command = command.command;
+            commandBit = command.bit;
+        }
+    }
+    if (commandBit == 0) {
+        if (!args[0].empty() && args[0][0] == L'-') {
+            return Fail(message, L"最初にコマンドを指定してください（nera --help で一覧を表示します）。");
+        }
+        return Fail(message, L"不明なコマンドです: " + args[0]);
+    }
+    // Help wins over every other mistake on the line.
+    for (size_t i = 1; i < args.size() && args[i] != L"--"; ++i) {
+        if (args[i] == L"--help" || args[i] == L"-h") {
+            options.help = true;
+            return true;
+        }
+    }
+
+    std::vector<EOption> seen;
+    size_t positional = 0;
+    bool optionsEnded = false;
+    // The argument after a password may be the rest of it, split at a blank: never shown.
+    bool afterPassword = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        const std::wstring position = std::to_wstring(i + 1) + L" 番目の引数";
+        const bool hidden = afterPassword;
+        afterPassword = false;
+        if (optionsEnded || arg.empty() || arg[0] != L'-' || arg == L"-") {
+            if ((options.command != ECommand::kSet && options.command != ECommand::kConvert) ||
+                positional > 0) {
+                return Fail(message, L"余分な引数があります（" + position + L"）。");
+            }
+            options.input = arg;
+            ++positional;
+            continue;
+        }
+        if (arg == L"--") {
+            optionsEnded = true;
+            continue;
+        }
+        const size_t equals = arg.find(L'=');
+        const std::wstring name = arg.substr(0, equals);
+        const SOptionEntry* entry = FindOption(name);
+        if (entry == nullptr) {
+            return Fail(message, hidden ? L"不明なオプションです（" + position + L"）。"
+                                        : L"不明なオプションです: " + name);
+        }
+        if ((entry->commands & commandBit) == 0) {
+            return Fail(message, L"このコマンドでは使えないオプションです: " + name);
+        }
+        for (EOption id : seen) {
+            if (id == entry->id) {
+                return Fail(message, name + L" が 2 回以上指定されています。");
+            }
+        }
+        seen.push_back(entry->id);
+        std::wstring value;
+        if (entry->takesValue) {
+            if (equals != std::wstring::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return Fail(message, name + L" には値が必要です。");
+            }
+        } else if (equals != std::wstring::npos) {
+            return Fail(message, name + L" は値を取りません。");
+        }
+        afterPassword = entry->id == EOption::kPassword;
+        if (!ApplyOption(entry->id, name, value, options, message)) {
+            return false;
+        }
+    }
+    return CheckCombination(options, message);
+}
+
+std::wstring NeraHelpText(ECommand command) {
+    switch (command) {
+        case ECommand::kInfo:
+            return L"使い方: nera info\n"
+                   L"  "
+                   L"最初に見つかったモジュールをフラッシュ書換えモードで開き、製品名、ハードウェアコード、\n"
+                   L"  製品識別子、ファームウェアのバージョン、MAC "
+                   L"アドレスとネットワーク設定を表示します。\n";
+        case ECommand::kGet:
+            return L"使い方: nera get [--json] [-o FILE.nera]\n"
+                   L"  モジュールの設定（領域 6）を読み出し、NeraConfig "
+                   L"の「現在の設定」と同じ内容を表示します。\n"
+                   L"  --json          設定レコードの全フィールドを JSON で表示します。\n"
+                   L"  -o FILE.nera    NeraConfig "
+                   L"で「編集画面に読出し」してパスワードを反映し、保存したのと\n"
+                   L"                  同じ設定ファイル（通常モード）を作ります。\n";
+        case ECommand::kSet:
+            return L"使い方: nera set FILE.nera [オプション]\n"
+                   L"  設定ファイルから始めてオプションの変更を加え、NeraConfig と同じ検査をしてから\n"
+                   L"  モジュールの領域 6 に書き込み、読み戻して確かめます。MAC アドレスは NeraConfig の\n"
+                   L"  通常モードと同じくモジュールのものを使います。\n"
+                   L"  --ip A.B.C.D | --dhcp        固定 IP アドレス、または DHCP\n"
+                   L"  --mask A.B.C.D               サブネットマスク\n"
+                   L"  --gateway A.B.C.D            ゲートウェイ\n"
+                   L"  --dns A.B.C.D | --dns-auto   DNS サーバー、または自動取得\n"
+                   L"  --ntp TEXT                   NTP サーバー（空文字列で指定なし）\n"
+                   L"  --port N                     ポート（1～65535）\n"
+                   L"  --server TEXT                サーバー\n"
+                   L"  --server-port N              サーバーポート（1～65535）\n"
+                   L"  --client on|off              クライアントモード\n"
+                   L"  --password TEXT | --no-password   パスワード、またはパスワードなし\n"
+                   L"                               （どちらもなければファイルのパスワードを引き継ぎます）\n"
+                   L"  --dry-run                    "
+                   L"モジュールを読むだけで書き込まず、書き込むレコードを表示します\n"
+                   L"  --yes                        MAC アドレスが変わる書込みを確認なしで行います\n";
+        case ECommand::kUpdate:
+            return L"使い方: nera update [--uuid UUID] [--package NeraUpdater.exe] [--yes]\n"
+                   L"  NeraUpdater.exe が持つファームウェアを、NeraUpdater と同じ手順（製品の確認、消去、\n"
+                   L"  書込み、ベリファイ）で最初に見つかったモジュールに書き込みます。\n"
+                   L"  --uuid UUID      モジュールの製品識別子がこれと一致するときだけ書き込みます\n"
+                   L"  --package PATH   ファームウェアを持つ NeraUpdater.exe（既定: nera.exe "
+                   L"と同じフォルダー）\n"
+                   L"  --yes            書込み前の確認をしません\n";
+        case ECommand::kConvert:
+            return L"使い方: nera convert FILE.nera --json [-o FILE.json]\n"
+                   L"        nera convert FILE.json -o FILE.nera\n"
+                   L"  設定ファイルと JSON を相互に変換します。JSON "
+                   L"から戻した設定ファイルは元と同じバイト列に\n"
+                   L"  なります。\n";
+        case ECommand::kNone:
+            break;
+    }
+    return L"使い方: nera COMMAND [オプション]\n"
+           L"  info      モジュールの製品情報と設定を表示する\n"
+           L"  get       モジュールの設定を表示する、設定ファイルに保存する\n"
+           L"  set       設定ファイルとオプションの設定をモジュールに書き込む\n"
+           L"  update    ファームウェアを更新する\n"
+           L"  convert   設定ファイルと JSON を相互に変換する\n"
+           L"  nera COMMAND --help でコマンドごとのオプションを表示します。\n"
+           L"終了コード: 0 成功、1 モジュールが拒否した・失敗した（接続、製品の確認、通信、書込み、\n"
+           L"  ベリファイ）、2 使い方や入力の誤り・確認で中止（何も書き込んでいません）、3 ファイルの誤り\n";
+}

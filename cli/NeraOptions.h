@@ -1,0 +1,52 @@
+#pragma once
+// The command line of the console tool nera: a command and its options, turned into values
+// before anything is opened, so that a mistake ends the run with nothing read or written.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ECommand { kNone, kInfo, kGet, kSet, kUpdate, kConvert };
+
+// What "nera set" changes in the settings it starts from; an option not given changes nothing.
+// Addresses have the first octet in the most significant byte.
+struct SSettingsChanges {
+    std::optional<uint32_t> ipAddress;
+    bool dhcp = false;
+    std::optional<uint32_t> subnetMask;
+    std::optional<uint32_t> gateway;
+    std::optional<uint32_t> dnsServer;
+    bool dnsAuto = false;
+    std::optional<std::wstring> ntpServer;
+    std::optional<unsigned int> port;
+    std::optional<std::wstring> server;
+    std::optional<unsigned int> serverPort;
+    std::optional<bool> clientMode;
+    // Never written to any output.
+    std::optional<std::wstring> password;
+    bool noPassword = false;
+};
+
+struct SNeraOptions {
+    ECommand command = ECommand::kNone;
+    bool help = false;
+    std::wstring input;  // the file of set and convert
+    std::wstring output; // -o
+    bool json = false;
+    bool dryRun = false;
+    bool yes = false;
+    std::optional<std::wstring> uuid; // upper-cased, as the updater keeps it
+    std::wstring package;
+    SSettingsChanges changes;
+};
+
+// Parses the arguments after the program name. On failure message says why, naming options and
+// argument positions but never repeating a value, so a password cannot leak into the message.
+bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& options, std::wstring& message);
+
+// Reads "A.B.C.D", four decimal numbers 0-255, into a value with A in the most significant byte.
+bool ParseDottedAddress(const std::wstring& text, uint32_t& address);
+
+// The help text: the overview, or one command's options.
+std::wstring NeraHelpText(ECommand command);

@@ -1,0 +1,325 @@
+// Entry point of nera.exe: binds the commands to the device libraries, the console and files.
+//
+// Output: text to a console goes through WriteConsoleW and shows right whatever the console's
+// code page. Redirected output (a file, a pipe) is written in the console's output code page,
+// or the ANSI code page when the program has no console, with "\r\n" line ends: on a Japanese
+// system that is code page 932, which Notepad, "type" and cmd's "for /f" read as they are. A
+// console switched to UTF-8 with "chcp 65001" gets UTF-8. JSON output is plain ASCII in any case.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "DllDeviceApi_win.h"
+#include "NeraCommand.h"
+
+namespace {
+
+constexpr DWORD kChunk = 4096;
+constexpr size_t kMaxAnswer = 256;
+
+std::wstring SystemReason(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason;
+    if (length > 0 && text != nullptr) {
+        reason.assign(text, length);
+    }
+    if (text != nullptr) {
+        LocalFree(text);
+    }
+    while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' ')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? L"エラー " + std::to_wstring(error) : reason;
+}
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR &&
+           GetConsoleMode(handle, &mode) != 0;
+}
+
+UINT RedirectedCodePage() {
+    const UINT console = GetConsoleOutputCP();
+    return console != 0 ? console : GetACP();
+}
+
+// One standard stream: a console, or bytes in the redirected code page.
+class CStream {
+public:
+    explicit CStream(DWORD which) : m_handle(GetStdHandle(which)), m_console(IsConsole(m_handle)) {}
+
+    bool IsConsoleStream() const { return m_console; }
+
+    void Write(const std::wstring& text) {
+        if (m_handle == nullptr || m_handle == INVALID_HANDLE_VALUE || text.empty()) {
+            return;
+        }
+        if (m_console) {
+            for (size_t done = 0; done < text.size();) {
+                const DWORD length =
+                    static_cast<DWORD>(text.size() - done < kChunk ? text.size() - done : kChunk);
+                DWORD written = 0;
+                if (!WriteConsoleW(m_handle, text.data() + done, length, &written, nullptr) || written == 0) {
+                    return;
+                }
+                done += written;
+            }
+            return;
+        }
+        std::wstring lines;
+        for (wchar_t c : text) {
+            if (c == L'\n') {
+                lines += L'\r';
+            }
+            lines += c;
+        }
+        const UINT codePage = RedirectedCodePage();
+        const int needed = WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()),
+                                               nullptr, 0, nullptr, nullptr);
+        if (needed <= 0) {
+            return;
+        }
+        std::string bytes(static_cast<size_t>(needed), '\0');
+        WideCharToMultiByte(codePage, 0, lines.data(), static_cast<int>(lines.size()), &bytes[0], needed,
+                            nullptr, nullptr);
+        for (size_t done = 0; done < bytes.size();) {
+            DWORD written = 0;
+            if (!::WriteFile(m_handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written,
+                             nullptr) ||
+                written == 0) {
+                return;
+            }
+            done += written;
+        }
+    }
+
+private:
+    HANDLE m_handle;
+    bool m_console;
+};
+
+// One line from standard input: the console's own reading, or bytes up to a line feed.
+bool ReadAnswerLine(std::wstring& line, bool& fromConsole) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    fromConsole = false;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    if (IsConsole(input)) {
+        fromConsole = true;
+        wchar_t buffer[kMaxAnswer];
+        DWORD got = 0;
+        if (!ReadConsoleW(input, buffer, static_cast<DWORD>(kMaxAnswer), &got, nullptr) || got == 0) {
+            return false;
+        }
+        line.assign(buffer, got);
+        return true;
+    }
+    std::string bytes;
+    char c = 0;
+    DWORD got = 0;
+    while (bytes.size() < kMaxAnswer && ::ReadFile(input, &c, 1, &got, nullptr) && got == 1 && c != '\n') {
+        bytes += c;
+    }
+    if (bytes.empty() && got == 0) {
+        return false;
+    }
+    const UINT codePage = GetConsoleCP() != 0 ? GetConsoleCP() : GetACP();
+    const int needed =
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    line.assign(needed > 0 ? static_cast<size_t>(needed) : 0, L'\0');
+    if (needed > 0) {
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &line[0], needed);
+    }
+    return true;
+}
+
+bool IsYes(std::wstring answer) {
+    while (!answer.empty() && (answer.back() == L'\r' || answer.back() == L'\n' || answer.back() == L' ')) {
+        answer.pop_back();
+    }
+    while (!answer.empty() && answer.front() == L' ') {
+        answer.erase(0, 1);
+    }
+    for (wchar_t& c : answer) {
+        if (c >= L'A' && c <= L'Z') {
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+    }
+    return answer == L"y" || answer == L"yes" || answer == L"はい";
+}
+
+// Closes a file handle when it goes out of scope.
+class CHandle {
+public:
+    explicit CHandle(HANDLE handle) : m_handle(handle) {}
+    ~CHandle() { Close(); }
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_handle; }
+    bool Close() {
+        if (!Valid()) {
+            return true;
+        }
+        const bool closed = CloseHandle(m_handle) != 0;
+        m_handle = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+// The folder of a path, absolute and ending in a separator, for a temporary file beside it.
+bool FolderOf(const std::wstring& path, std::wstring& folder) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return false;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) {
+        return false;
+    }
+    full.resize(length);
+    const size_t slash = full.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return false;
+    }
+    folder = full.substr(0, slash + 1);
+    return true;
+}
+
+class CConsoleHost : public INeraHost {
+public:
+    CConsoleHost() : m_out(STD_OUTPUT_HANDLE), m_err(STD_ERROR_HANDLE) {}
+
+    void Out(const std::wstring& text) override { m_out.Write(text); }
+    void Err(const std::wstring& text) override { m_err.Write(text); }
+    bool ErrIsConsole() override { return m_err.IsConsoleStream(); }
+
+    bool AskYesNo(const std::wstring& question) override {
+        m_err.Write(question + L" [y/N] ");
+        std::wstring answer;
+        bool fromConsole = false;
+        const bool answered = ReadAnswerLine(answer, fromConsole);
+        if (!fromConsole) {
+            m_err.Write(L"\n"); // a console echoes the typed line; a pipe does not
+        }
+        return answered && IsYes(answer);
+    }
+
+    bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
+                  std::wstring& reason) override {
+        CHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) {
+            reason = SystemReason(GetLastError());
+            return false;
+        }
+        LARGE_INTEGER size = {};
+        if (!GetFileSizeEx(file.Get(), &size)) {
+            reason = SystemReason(GetLastError());
+            return false;
+        }
+        if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+            reason = L"ファイルが大きすぎます";
+            return false;
+        }
+        data.assign(static_cast<size_t>(size.QuadPart), 0);
+        size_t done = 0;
+        while (done < data.size()) {
+            DWORD got = 0;
+            const DWORD want =
+                static_cast<DWORD>(data.size() - done < (1u << 20) ? data.size() - done : (1u << 20));
+            if (!::ReadFile(file.Get(), data.data() + done, want, &got, nullptr)) {
+                reason = SystemReason(GetLastError());
+                return false;
+            }
+            if (got == 0) {
+                break;
+            }
+            done += got;
+        }
+        data.resize(done);
+        return true;
+    }
+
+    // Writes a temporary file beside the target and moves it into place only when it is
+    // complete, so that a failed write never costs the previous file.
+    bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data,
+                   std::wstring& reason) override {
+        std::wstring folder;
+        wchar_t temporary[MAX_PATH] = {};
+        if (!FolderOf(path, folder) || GetTempFileNameW(folder.c_str(), L"nra", 0, temporary) == 0) {
+            reason = SystemReason(GetLastError());
+            return false;
+        }
+        bool failed = false;
+        DWORD error = ERROR_SUCCESS;
+        {
+            CHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+            DWORD count = 0;
+            if (!file.Valid() ||
+                (!data.empty() &&
+                 (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &count, nullptr) ||
+                  count != data.size())) ||
+                !FlushFileBuffers(file.Get()) || !file.Close()) {
+                failed = true;
+                error = GetLastError();
+            }
+        }
+        if (!failed &&
+            !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            failed = true;
+            error = GetLastError();
+        }
+        if (!failed) {
+            return true;
+        }
+        // A short write sets no error of its own.
+        reason = SystemReason(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT);
+        DeleteFileW(temporary);
+        return false;
+    }
+
+    std::wstring DefaultPackagePath() override {
+        std::wstring path(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+            if (length == 0) {
+                return L"NeraUpdater.exe";
+            }
+            if (length < path.size()) {
+                path.resize(length);
+                break;
+            }
+            path.resize(path.size() * 2);
+        }
+        const size_t slash = path.find_last_of(L"\\/");
+        return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) +
+               L"NeraUpdater.exe";
+    }
+
+private:
+    CStream m_out;
+    CStream m_err;
+};
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i] != nullptr ? argv[i] : L"");
+    }
+    CConsoleHost host;
+    CDllDeviceApi device;
+    return RunNera(args, device, host);
+}

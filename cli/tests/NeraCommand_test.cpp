@@ -1,0 +1,480 @@
+// info, get and set against the simulated module: the bytes that reach area 6, the exit
+// statuses, and that nothing is written when anything is wrong.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "Des.h"
+#include "FakeHost.h"
+#include "FirmwarePackage.h"
+#include "NeraCommand.h"
+#include "NeraSimTool.h"
+#include "SettingsEditor.h"
+#include "SettingsFile.h"
+#include "SimDeviceApi.h"
+#include "SimLog.h"
+#include "SimStore.h"
+#include "TestStore.h"
+
+namespace {
+
+using nerasim::CModuleIdentity;
+using nerasim::CScopedEnv;
+using nerasim::CSimDeviceApi;
+using nerasim::CSimStore;
+using nerasim::CStoreLock;
+using nerasim::CTempStore;
+using nerasim::ReadLines;
+
+const std::string kSecretDigest =
+    "2BB80D537B1DA3E38BD30361AA855686BDE0EACD7162FEF6A25FE97BF527A25B"; // "secret"
+const std::string kNoPasswordDigest = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
+const std::string kFF4 = "FFFFFFFF";
+const std::string kFF32 = std::string(64, 'F');
+
+std::string Hex(const uint8_t* bytes, size_t size) {
+    const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (size_t i = 0; i < size; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
+// A settings file as NeraConfig saves it from a fresh editor, with one change made first.
+std::vector<uint8_t> EditorFile(const std::function<void(SEditorFields&)>& change, uint16_t flag = 0) {
+    SEditorFields fields;
+    change(fields);
+    NeraSettings record;
+    MakeDefaultSettings(record, kDefaultServerPort);
+    SEditorProblem problem;
+    CollectEditorSettings(fields, record, problem);
+    const SettingsFileBytes file = SerializeSettingsFile(record, flag);
+    return std::vector<uint8_t>(file.begin(), file.end());
+}
+
+// A firmware image of 0x8400 bytes whose version record says 5.7.1 and already carries the
+// default module's hardware code, so that the written flash equals the image.
+std::vector<uint8_t> MakeImage() {
+    std::vector<uint8_t> image(0x8400, 0xFF);
+    for (size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+    }
+    const uint8_t record[12] = {0, 0, 0, 0, 0x40, 0x01, 0x00, 0x01, 0, 5, 7, 1};
+    std::memcpy(&image[0x8000], record, sizeof record);
+    return image;
+}
+
+// An updater executable: some bytes, the enciphered image and the trailer.
+std::vector<uint8_t> MakePackage(const std::vector<uint8_t>& image) {
+    const uint8_t key[8] = {0x13, 0x34, 0x57, 0x79, 0x9B, 0xBC, 0xDF, 0xF1};
+    std::vector<uint8_t> package(300, 0x4D);
+    std::vector<uint8_t> enciphered = image;
+    DesEcb(key, enciphered.data(), enciphered.size(), kDesEncipher);
+    package.insert(package.end(), enciphered.begin(), enciphered.end());
+    const uint8_t version[8] = {'5', '.', '7', '.', '1', 0, 0, 0};
+    package.insert(package.end(), version, version + 8);
+    package.insert(package.end(), key, key + 8);
+    const size_t n = image.size();
+    const uint8_t length[4] = {0, static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
+                               static_cast<uint8_t>(n)};
+    package.insert(package.end(), length, length + 4);
+    return package;
+}
+
+class NeraCommandTest : public ::testing::Test {
+protected:
+    NeraCommandTest()
+        : m_storeEnv(nerasim::kStoreEnvironment, m_temp.Folder()),
+          m_logEnv(nerasim::kLogEnvironment, m_temp.File("calls.log")), m_store(m_temp.Folder()) {}
+
+    // A new module "m" with the default identity and the given settings of module.txt.
+    void NewModule(const std::vector<std::string>& settings, bool erased = false) {
+        std::remove(m_temp.File("calls.log").c_str());
+        m_store.RemoveModule("m");
+        CModuleIdentity identity = CModuleIdentity::Default();
+        identity.m_erasedSettings = erased;
+        std::string error;
+        ASSERT_TRUE(m_store.CreateModule("m", identity, error)) << error;
+        if (!settings.empty()) {
+            std::vector<std::string> args = {"--store", m_temp.Folder(), "set", "m"};
+            args.insert(args.end(), settings.begin(), settings.end());
+            std::string out, err;
+            ASSERT_EQ(nerasim::RunNeraSimTool(args, out, err), nerasim::kToolOk) << err;
+        }
+        m_host = CFakeHost();
+    }
+    int Run(const std::vector<std::wstring>& args) { return RunNera(args, m_device, m_host); }
+    std::string Area6() {
+        CStoreLock lock(m_store);
+        uint8_t area[128];
+        EXPECT_TRUE(m_store.ReadArea("m", 6, area));
+        return Hex(area, sizeof area);
+    }
+    // Calls of one function in the call log; opens only when they gave a handle.
+    std::vector<uint8_t> Flash(uint32_t address, uint32_t length) {
+        CStoreLock lock(m_store);
+        std::vector<uint8_t> data(length);
+        EXPECT_TRUE(m_store.ReadFlash("m", address, data.data(), length));
+        return data;
+    }
+    size_t CallsNamed(const std::string& name) {
+        const std::vector<std::string> lines = ReadLines(m_temp.File("calls.log"));
+        return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            const bool failedOpen = line.find("Open") != std::string::npos && line.size() >= 5 &&
+                                    line.compare(line.size() - 5, 5, " -> 0") == 0;
+            return line.rfind(name + " ", 0) == 0 && !failedOpen;
+        }));
+    }
+
+    CTempStore m_temp;
+    CScopedEnv m_storeEnv;
+    CScopedEnv m_logEnv;
+    CSimStore m_store;
+    CSimDeviceApi m_device;
+    CFakeHost m_host;
+};
+
+// info and get are shown end to end; here the file that get saves and a failed open.
+TEST_F(NeraCommandTest, GetSavesTheFileNeraConfigWould) {
+    NewModule({});
+    ASSERT_EQ(Run({L"get", L"--json", L"-o", L"saved.nera"}), kExitOk);
+    EXPECT_NE(m_host.m_out.find(L"\"mac\": \"024E45524101\""), std::wstring::npos);
+    // The file NeraConfig saves after reading into the editor: the module's record, its MAC,
+    // and the editor's "no password" instead of the module's.
+    const std::vector<uint8_t>& saved = m_host.m_files[L"saved.nera"];
+    ASSERT_EQ(saved.size(), kSettingsFileSize);
+    EXPECT_EQ(Hex(saved.data(), 8), "0000024E45524101");
+    EXPECT_EQ(Hex(saved.data() + kPasswordDigestOffset, kPasswordDigestSize), kFF32);
+    EXPECT_EQ(Hex(saved.data() + 128, 2), "0000");
+
+    NewModule({"fail_open=1"});
+    EXPECT_EQ(Run({L"get"}), kExitRefused);
+    EXPECT_EQ(m_host.m_err, L"nera: デバイスとの接続ができません。\n");
+}
+
+TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
+    struct SCase {
+        const char* name;
+        std::vector<std::string> module; // module.txt settings
+        bool erased;
+        std::vector<uint8_t> file;
+        std::vector<std::wstring> options;
+        std::vector<bool> answers;
+        int status;
+        std::wstring message; // part of standard error; empty: none
+        std::string area;     // area 6 afterwards; empty: as before
+    };
+    const std::vector<uint8_t> plain = EditorFile([](SEditorFields&) {});
+    const std::vector<uint8_t> withPassword = EditorFile([](SEditorFields& f) { f.password = L"secret"; });
+    const std::string factoryArea = "0000024E45524101"
+                                    "00000000" +
+                                    kFF4 + kFF4 + "C000" + kNoPasswordDigest + kFF4 + "FFFF" + kFF32 +
+                                    "0000" + kFF32 + "C400";
+    const SCase cases[] = {
+        {"static address and password; the module keeps its MAC",
+         {},
+         false,
+         plain,
+         {L"--ip", L"192.168.0.10", L"--mask", L"255.255.255.0", L"--gateway", L"192.168.0.1", L"--password",
+          L"secret"},
+         {},
+         kExitOk,
+         L"",
+         "0000024E45524101"
+         "C0A8000A"
+         "C0A80001"
+         "FFFFFF00"
+         "C000" +
+             kSecretDigest + kFF4 + "FFFF" + kFF32 + "0000" + kFF32 + "C400"},
+        {"a file's digest is carried over",
+         {},
+         false,
+         withPassword,
+         {},
+         {},
+         kExitOk,
+         L"",
+         "0000024E45524101"
+         "00000000" +
+             kFF4 + kFF4 + "C000" + kSecretDigest + kFF4 + "FFFF" + kFF32 + "0000" + kFF32 + "C400"},
+        {"no password becomes the module's no-password digest",
+         {},
+         false,
+         withPassword,
+         {L"--no-password"},
+         {},
+         kExitOk,
+         L"",
+         factoryArea},
+        {"client mode and names",
+         {},
+         false,
+         plain,
+         {L"--client", L"on", L"--server", L"relay-host", L"--server-port", L"10001", L"--ntp", L"timeserver",
+          L"--port", L"10002", L"--dns", L"8.8.4.4"},
+         {},
+         kExitOk,
+         L"",
+         "0000024E45524101"
+         "00000000" +
+             kFF4 + kFF4 + "2712" + kNoPasswordDigest +
+             "08080404"
+             "FFFF" +
+             "74696D65736572766572" + std::string(44, '0') + "0004" + "72656C61792D686F7374" +
+             std::string(44, '0') + "2711"},
+        {"client mode without server",
+         {},
+         false,
+         plain,
+         {L"--client", L"on"},
+         {},
+         kExitUsage,
+         L"nera: サーバー (--server): サーバーが指定されていません。\n",
+         ""},
+        {"port 0 from the file",
+         {},
+         false,
+         EditorFile([](SEditorFields& f) { f.port = 0; }),
+         {},
+         {},
+         kExitUsage,
+         L"nera: ポート (--port): 1 から 65535 までの整数を入力してください。\n",
+         ""},
+        {"a name the field cannot hold",
+         {},
+         false,
+         plain,
+         {L"--server", std::wstring(32, L's')},
+         {},
+         kExitUsage,
+         L"サーバー (--server): 31 文字以内で入力してください。",
+         ""},
+        {"DHCP file made static without a mask",
+         {},
+         false,
+         plain,
+         {L"--ip", L"10.0.0.5"},
+         {},
+         kExitUsage,
+         L"--mask も指定してください",
+         ""},
+        {"mask for a DHCP file",
+         {},
+         false,
+         plain,
+         {L"--gateway", L"10.0.0.1"},
+         {},
+         kExitUsage,
+         L"--mask と --gateway を指定できません",
+         ""},
+        {"dry run", {}, false, plain, {L"--dry-run"}, {}, kExitOk, L"", ""},
+        {"erased module: the MAC question answered No",
+         {},
+         true,
+         plain,
+         {},
+         {false},
+         kExitUsage,
+         L"MAC アドレスが変わるため書込みを中止しました",
+         ""},
+        {"erased module: --yes writes the file's MAC",
+         {},
+         true,
+         plain,
+         {L"--yes"},
+         {},
+         kExitOk,
+         L"",
+         "0000FFFFFFFFFFFF"
+         "00000000" +
+             kFF4 + kFF4 + "C000" + kNoPasswordDigest + kFF4 + "FFFF" + kFF32 + "0000" + kFF32 + "C400"},
+        {"the module refuses the write",
+         {"fail_area_write=1"},
+         false,
+         plain,
+         {},
+         {},
+         kExitRefused,
+         L"nera: 書込みに失敗しました。\n",
+         ""},
+        {"no module",
+         {"fail_open=1"},
+         false,
+         plain,
+         {},
+         {},
+         kExitRefused,
+         L"デバイスとの接続ができません。",
+         ""},
+        {"a file of 129 bytes",
+         {},
+         false,
+         std::vector<uint8_t>(plain.begin(), plain.end() - 1),
+         {},
+         {},
+         kExitUsage,
+         L"129 バイトです",
+         ""},
+        {"a file whose record is not a settings record",
+         {},
+         false,
+         std::vector<uint8_t>(130, 0xFF),
+         {},
+         {},
+         kExitUsage,
+         L"先頭の 2 バイトが 0 ではありません",
+         ""},
+        {"missing file", {}, false, {}, {}, {}, kExitFile, L"in.nera: ファイルが開けませんでした。", ""},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewModule(c.module, c.erased);
+        const std::string before = Area6();
+        if (!c.file.empty()) {
+            m_host.m_files[L"in.nera"] = c.file;
+        }
+        m_host.m_answers = c.answers;
+        std::vector<std::wstring> args = {L"set", L"in.nera"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.status) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+        if (c.message.empty()) {
+            EXPECT_EQ(m_host.m_err, L"");
+        } else {
+            EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos);
+        }
+        EXPECT_EQ(Area6(), c.area.empty() ? before : c.area);
+        EXPECT_EQ(m_host.m_out.find(L"secret"), std::wstring::npos);
+        EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), CallsNamed("Q5120_NeraFlashModeClose"));
+        if (c.status == kExitUsage) {
+            EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), 0u);
+        }
+    }
+}
+
+TEST_F(NeraCommandTest, UpdateWritesTheCarriedImageWithTheUpdatersLog) {
+    const std::vector<uint8_t> image = MakeImage();
+    const std::wstring log = L"---------- Q5120 Firmware Updater ----------\n\n"
+                             L"デバイスと接続中...完了\n"
+                             L"...フラッシュメモリを消去しました。\n"
+                             L"...フラッシュメモリにバイナリデータを書き込みました。\n"
+                             L"...フラッシュメモリのベリファイが完了しました。\n"
+                             L"切断しました。\n"
+                             L"\n...正常に終了しました。\n";
+    struct SCase {
+        const char* name;
+        std::vector<std::string> module;
+        std::vector<std::wstring> options;
+        std::vector<bool> answers;
+        bool console;
+        int status;
+        std::wstring out; // standard output exactly; empty: not checked
+        std::wstring err; // part of standard error
+        bool written;
+    };
+    const std::wstring header = L"---------- Q5120 Firmware Updater ----------\n\n";
+    const SCase cases[] = {
+        {"--yes, on a console", {}, {L"--yes"}, {}, true, kExitOk, log, L"] 100%", true},
+        {"the question answered Yes",
+         {},
+         {},
+         {true},
+         false,
+         kExitOk,
+         log,
+         L"書き込まれるバージョン: 5.7.1\n",
+         true},
+        {"the question answered No",
+         {},
+         {},
+         {false},
+         false,
+         kExitUsage,
+         header,
+         L"nera: 書込みを中止しました。\n",
+         false},
+        {"another product identifier",
+         {},
+         {L"--yes", L"--uuid", L"00000000-0000-0000-0000-000000000001"},
+         {},
+         false,
+         kExitRefused,
+         header + L"デバイスと接続中...\n### "
+                  L"製品情報が一致しませんでした。番号を書き換えるデバイス以外は取り外してください。"
+                  L"\n### 実行を停止しました。\n",
+         L"nera: 接続エラー: 製品情報が一致しませんでした。",
+         false},
+        {"its own product identifier",
+         {},
+         {L"--yes", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"},
+         {},
+         false,
+         kExitOk,
+         log,
+         L"",
+         true},
+        {"no module",
+         {"fail_open=1"},
+         {L"--yes"},
+         {},
+         false,
+         kExitRefused,
+         header + L"デバイスと接続中...\n### デバイスとの接続ができません。\n### 実行を停止しました。\n",
+         L"",
+         false},
+        {"a flash byte that reads back wrong",
+         {"bad_byte=0x8100"},
+         {L"--yes"},
+         {},
+         false,
+         kExitRefused,
+         L"",
+         L"ベリファイエラー: フラッシュに正しく書き込みができませんでした。",
+         true},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewModule(c.module);
+        const std::vector<uint8_t> before = Flash(0x8000, 0x400);
+        m_host.m_files[L"NeraUpdater.exe"] = MakePackage(image);
+        m_host.m_answers = c.answers;
+        m_host.m_console = c.console;
+        std::vector<std::wstring> args = {L"update"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.status) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+        if (!c.out.empty()) {
+            EXPECT_EQ(m_host.m_out, c.out);
+        }
+        EXPECT_NE(m_host.m_err.find(c.err), std::wstring::npos);
+        // The bar only on a console.
+        EXPECT_EQ(m_host.m_err.find(L"\r[") != std::wstring::npos, c.console);
+        if (c.written) {
+            EXPECT_EQ(Flash(0, 0x1000), std::vector<uint8_t>(image.begin(), image.begin() + 0x1000));
+            if (c.status == kExitOk) {
+                EXPECT_EQ(Flash(0x8000, 0x400), std::vector<uint8_t>(image.begin() + 0x8000, image.end()));
+            }
+        } else {
+            EXPECT_EQ(Flash(0x8000, 0x400), before);
+            EXPECT_EQ(CallsNamed("Kivo_FlshErase"), 0u);
+        }
+    }
+}
+
+TEST_F(NeraCommandTest, UpdateRefusesAMissingOrDamagedPackage) {
+    NewModule({});
+    EXPECT_EQ(Run({L"update", L"--yes"}), kExitFile);
+    EXPECT_NE(m_host.m_err.find(L"NeraUpdater.exe: ファイルが開けませんでした。"), std::wstring::npos);
+    std::vector<uint8_t> package = MakePackage(MakeImage());
+    package[package.size() - 3] = 0x08; // N = 0x08xxxx, over the largest image
+    m_host.m_files[L"other.exe"] = package;
+    m_host.m_err.clear();
+    EXPECT_EQ(Run({L"update", L"--yes", L"--package", L"other.exe"}), kExitFile);
+    EXPECT_EQ(m_host.m_err, L"nera: other.exe: 実行時にエラーが発生しました。 #2\n");
+    EXPECT_EQ(CallsNamed("Q5120_FlashModeOpen"), 0u);
+}
+
+} // namespace

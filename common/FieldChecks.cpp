@@ -1,0 +1,96 @@
+#include "FieldChecks.h"
+
+#include <cstdint>
+
+#include "FieldCheckTexts.h"
+
+namespace {
+
+const wchar_t kParseUintMessage[] = L"" NERA_TEXT_PARSE_UINT;
+const wchar_t kIntRangePattern[] = L"" NERA_TEXT_PARSE_INT_RANGE;
+const wchar_t kStringSizePattern[] = L"" NERA_TEXT_PARSE_STRING_SIZE;
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+
+} // namespace
+
+bool ParseUnsignedDecimal(const std::wstring& text, unsigned int& value) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    unsigned long long number = 0;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+        number = number * 10 + static_cast<unsigned>(text[i] - L'0');
+        if (number > 0xFFFFFFFFull) {
+            return false;
+        }
+        ++i;
+        ++digits;
+    }
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    if (digits == 0 || i != text.size()) {
+        return false;
+    }
+    value = static_cast<unsigned int>(number);
+    return true;
+}
+
+std::wstring FormatPlaceholders(const std::wstring& pattern, const std::wstring& arg1,
+                                const std::wstring& arg2) {
+    std::wstring out;
+    out.reserve(pattern.size() + arg1.size() + arg2.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == L'%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == L'1' || pattern[i + 1] == L'2')) {
+            out += pattern[i + 1] == L'1' ? arg1 : arg2;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+bool CheckUnsignedField(const std::wstring& text, unsigned int minValue, unsigned int maxValue,
+                        unsigned int& value, std::wstring& message) {
+    unsigned int parsed = 0;
+    if (!ParseUnsignedDecimal(text, parsed)) {
+        message = kParseUintMessage;
+        return false;
+    }
+    if (!CheckUnsignedRange(parsed, minValue, maxValue, message)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool CheckUnsignedRange(unsigned int value, unsigned int minValue, unsigned int maxValue,
+                        std::wstring& message) {
+    if (value >= minValue && value <= maxValue) {
+        return true;
+    }
+    message = FormatPlaceholders(kIntRangePattern, std::to_wstring(minValue), std::to_wstring(maxValue));
+    return false;
+}
+
+bool CheckTextLength(const std::wstring& text, size_t maxChars, std::wstring& message) {
+    // An edit control counts UTF-16 units; where wchar_t holds whole code points, one beyond
+    // the basic plane counts twice.
+    size_t units = 0;
+    for (wchar_t c : text) {
+        const uint32_t value = static_cast<uint32_t>(c);
+        units += (value >> 16) != 0 ? 2 : 1;
+    }
+    if (units <= maxChars) {
+        return true;
+    }
+    message = FormatPlaceholders(kStringSizePattern, std::to_wstring(maxChars), std::wstring());
+    return false;
+}

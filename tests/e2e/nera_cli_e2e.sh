@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# End-to-end tests of nera.exe with the simulated module: the console program under Wine, its
+# output redirected (code page 932, "\r\n"), the module checked with nerasim.
+# Usage: nera_cli_e2e.sh CASE
+. "$(dirname "$0")/lib.sh"
+case_name=${1:?case}
+work=$(e2e_workdir "nera-cli-$case_name")
+NERASIM="$NERA_WIN_BUILD/../native/bin/nerasim"
+NERAPACK="$NERA_WIN_BUILD/../native/bin/nerapack"
+
+store="$work/store"
+"$NERASIM" --store "$store" create unit1 --mac 0011223344AA --hw 0x40010203 \
+    --uuid 7c0e1d2a-3b4c-4d5e-8f60-718293a4b5c6 --fw 5.6.0 >/dev/null
+export NERA_SIM_STORE NERA_SIM_LOG
+NERA_SIM_STORE=$(winpath "$store")
+NERA_SIM_LOG=$(winpath "$work/calls.log")
+
+# Runs nera.exe in the work folder; standard output and error go to out.txt and err.txt,
+# converted to UTF-8 with "\n" line ends. Sets $status.
+nera() {
+    set +e
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$BIN/nera.exe" "$@" >out.raw 2>err.raw </dev/null)
+    status=$?
+    set -e
+    iconv -f CP932 -t UTF-8 "$work/out.raw" | tr -d '\r' >"$work/out.txt"
+    iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err.txt"
+}
+
+expect_status() {
+    [ "$status" = "$1" ] || {
+        cat "$work/out.txt" "$work/err.txt" >&2
+        fail "exit status $status, expected $1"
+    }
+}
+
+# nera.exe with the device libraries in a folder of its own, beside an updater that carries the
+# demonstration image; expected.bin is that image as the module's flash must hold it, with the
+# module's hardware code stamped into the version record.
+make_app() {
+    mkdir -p "$work/app"
+    cp "$BIN/nera.exe" "$BIN/Kivo5120.dll" "$BIN/Q5120Common.dll" "$work/app/"
+    "$NERAPACK" demo-image "$work/image.bin" >/dev/null
+    "$NERAPACK" --updater "$BIN/nera.exe" --image "$work/image.bin" --version 5.7.1 \
+        --key 3A6C15E29B40D758 --out "$work/app/NeraUpdater.exe" >/dev/null
+    cp "$work/image.bin" "$work/expected.bin"
+    printf '\x40\x01\x02\x03' | dd of="$work/expected.bin" bs=1 seek=$((0x8004)) conv=notrunc status=none
+}
+
+# Runs the nera.exe of make_app, like nera.
+app_nera() {
+    set +e
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/app/nera.exe" "$@" >out.raw 2>err.raw </dev/null)
+    status=$?
+    set -e
+    iconv -f CP932 -t UTF-8 "$work/out.raw" | tr -d '\r' >"$work/out.txt"
+    iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err.txt"
+}
+
+# Area 6 of the module as one string of hex digits.
+area6() {
+    "$NERASIM" --store "$store" dump-area unit1 6 | cut -d' ' -f2- | tr -d ' \n'
+}
+
+case "$case_name" in
+info)
+    nera info
+    expect_status 0
+    for line in '製品: Nera5120' 'ハードウェアコード: 0x40010203' \
+        '製品識別子: 7C0E1D2A-3B4C-4D5E-8F60-718293A4B5C6' 'ファームウェアバージョン: 5.6.0' \
+        'MACアドレス: 0011223344AA' 'IPアドレス: 自動取得(DHCP)' 'パスワード: なし' 'サーバーポート: 50176'; do
+        grep -qxF "$line" "$work/out.txt" || fail "info lacks: $line"
+    done
+    # The redirected bytes are code page 932 with CRLF line ends.
+    grep -q $'\r$' "$work/out.raw" || fail "no CRLF line ends"
+    grep -q '^Q5120_NeraFlashModeClose' "$work/calls.log" || fail "the module was not closed"
+    ;;
+get-json)
+    nera get --json
+    expect_status 0
+    grep -qxF '  "mac": "0011223344AA",' "$work/out.txt" || fail "no MAC in the JSON"
+    grep -qxF '  "passwordDigest": "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855",' \
+        "$work/out.txt" || fail "no password digest in the JSON"
+    [ "$(head -c 1 "$work/out.txt")" = "{" ] && [ "$(tail -n 1 "$work/out.txt")" = "}" ] || fail "not one object"
+    # The text converts to a settings file and back to the same text.
+    cp "$work/out.txt" "$work/module.json"
+    sed -i '$d' "$work/module.json" && sed -i '$s/$/,/' "$work/module.json" &&
+        printf '  "macEdit": 0\n}\n' >>"$work/module.json"
+    nera convert module.json -o module.nera
+    expect_status 0
+    [ "$(stat -c %s "$work/module.nera")" = 130 ] || fail "the settings file is not 130 bytes"
+    nera convert module.nera --json
+    expect_status 0
+    cmp -s "$work/out.txt" "$work/module.json" || fail "the JSON did not come back the same"
+    ;;
+set)
+    # A file saved from the module, then a static address and a Japanese password, which is
+    # hashed as its code-page-932 bytes.
+    nera get -o base.nera
+    expect_status 0
+    password='パス123'
+    nera set base.nera --ip 192.168.0.10 --mask 255.255.255.0 --gateway 192.168.0.1 --password "$password"
+    expect_status 0
+    grep -qxF '正常に書き込みました。' "$work/out.txt" || fail "no success message"
+    if grep -qF "$password" "$work/out.txt" "$work/err.txt" "$work/calls.log"; then
+        fail "the password appears in the output or the call log"
+    fi
+    digest=$(printf '%s' "$password" | iconv -f UTF-8 -t CP932 | sha256sum | cut -c1-64 | tr a-f A-F)
+    ff4=FFFFFFFF
+    ff32=$(printf 'F%.0s' $(seq 64))
+    expected="0000""0011223344AA""C0A8000A""C0A80001""FFFFFF00""C000""$digest""$ff4""FFFF""$ff32""0000""$ff32""C400"
+    [ "$(area6)" = "$expected" ] || fail "area 6 is $(area6), expected $expected"
+    ;;
+update)
+    # The updater beside nera.exe, without a question; the flash then holds the image.
+    make_app
+    app_nera update --yes
+    expect_status 0
+    printf '%s\n' '---------- Q5120 Firmware Updater ----------' '' 'デバイスと接続中...完了' \
+        '...フラッシュメモリを消去しました。' '...フラッシュメモリにバイナリデータを書き込みました。' \
+        '...フラッシュメモリのベリファイが完了しました。' '切断しました。' '' '...正常に終了しました。' >"$work/log.txt"
+    cmp -s "$work/out.txt" "$work/log.txt" || { cat "$work/out.txt" >&2; fail "not the updater's log"; }
+    grep -qxF '書き込まれるバージョン: 5.7.1' "$work/err.txt" || fail "no version to be written"
+    "$NERASIM" --store "$store" compare-flash unit1 0 "$work/expected.bin" --length 0x1000 >/dev/null ||
+        fail "flash 0x0000-0x0FFF differs from the image"
+    "$NERASIM" --store "$store" compare-flash unit1 0x8000 "$work/expected.bin" --offset 0x8000 >/dev/null ||
+        fail "flash from 0x8000 differs from the image"
+    app_nera info
+    grep -qxF 'ファームウェアバージョン: 5.7.1' "$work/out.txt" || fail "the module does not report 5.7.1"
+    ;;
+refused)
+    # A bad option and a module of another product identifier fail with their statuses and
+    # write nothing.
+    before=$(area6)
+    nera set --bogus
+    expect_status 2
+    grep -qF '不明なオプションです: --bogus' "$work/err.txt" || fail "no message for the bad option"
+    nera get -o base.nera
+    nera set base.nera --port 0
+    expect_status 2
+    grep -qxF 'nera: --port: 1 から 65535 までの整数を入力してください。' "$work/err.txt" || fail "no range message"
+    [ "$(area6)" = "$before" ] || fail "area 6 changed"
+    make_app
+    flash_before=$("$NERASIM" --store "$store" dump-flash unit1 0x8000 0x100)
+    app_nera update --yes --uuid 7c0e1d2a-3b4c-4d5e-8f60-000000000000
+    expect_status 1
+    grep -qxF 'nera: 接続エラー: 製品情報が一致しませんでした。番号を書き換えるデバイス以外は取り外してください。' \
+        "$work/err.txt" || fail "no connection error"
+    grep -qxF '### 実行を停止しました。' "$work/out.txt" || fail "the log does not say it stopped"
+    [ "$("$NERASIM" --store "$store" dump-flash unit1 0x8000 0x100)" = "$flash_before" ] || fail "the flash changed"
+    if grep -q '^Kivo_FlshErase' "$work/calls.log"; then
+        fail "the module was erased"
+    fi
+    ;;
+*)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "passed: nera_cli $case_name"
