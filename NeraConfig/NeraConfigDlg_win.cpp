@@ -238,7 +238,7 @@ void CNeraConfigDlg::OnDestroy() {
 }
 
 void CNeraConfigDlg::OnAbout() {
-    CAboutDlg dialog;
+    CAboutDlg dialog(IDD_ABOUTBOX, IDC_ABOUT_VERSION);
     dialog.DoModal();
 }
 

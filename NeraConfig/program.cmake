@@ -17,7 +17,6 @@ nera_add_library(neraconfig_ui
         DeviceAccess_win.cpp
         SettingsFileOps_win.cpp
         StartupOptions_win.cpp
-        AboutDlg_win.cpp
     LIBS neraconfig_core framework common_win common_portable Kivo5120 Q5120Common comctl32 ws2_32
     INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
 

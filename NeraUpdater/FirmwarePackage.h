@@ -9,9 +9,9 @@
 #include <vector>
 
 constexpr uint32_t kPackageTrailerSize = 20;
-constexpr uint32_t kMaxImageLength = 0x80000;   // largest N
-constexpr uint32_t kMinImageSize = 0x8000;      // smallest N rounded up to kImageUnit
-constexpr uint32_t kImageUnit = 128;            // the image is erased, written and verified in these
+constexpr uint32_t kMaxImageLength = 0x80000; // largest N
+constexpr uint32_t kMinImageSize = 0x8000;    // smallest N rounded up to kImageUnit
+constexpr uint32_t kImageUnit = 128;          // the image is erased, written and verified in these
 constexpr uint32_t kVersionRecordOffset = 0x8000;
 constexpr uint32_t kVersionRecordSize = 32;
 
@@ -29,8 +29,8 @@ enum class EPackageError {
     kNone,
     kCannotOpen, // "実行時にエラーが発生しました。 #1"
     kTooLarge,   // "実行時にエラーが発生しました。 #2"  N > kMaxImageLength
-    kRunTime,    // "実行時にエラーが発生しました。 #3"  N + 20 > file length, no memory, read failed
-    kFileInfo,   // "ファイル情報が正しくありません。 #3" N rounded up below kMinImageSize
+    kRunTime, // "実行時にエラーが発生しました。 #3"  N + 20 > file length, no memory, read failed
+    kFileInfo, // "ファイル情報が正しくありません。 #3" N rounded up below kMinImageSize
 };
 
 // The error box text of a refusal (empty for kNone).

@@ -20,7 +20,7 @@ public:
     virtual void ShowErrorBox(const std::wstring& title, const std::wstring& text) = 0;
     // Yes/No question with the question icon and No as default; true = Yes.
     virtual bool AskYesNo(const std::wstring& text) = 0;
-    virtual void SetHardwareInfo(const std::wstring& text) = 0; // field 1003
+    virtual void SetHardwareInfo(const std::wstring& text) = 0;   // field 1003
     virtual void SetCurrentVersion(const std::wstring& text) = 0; // field 1002
     // Connect button enabled and disconnect disabled when not connected, the reverse when connected.
     virtual void SetConnectButtons(bool connected) = 0;
@@ -54,8 +54,8 @@ public:
     uint32_t m_hDevice = 0;
     uint32_t m_dwHwCode = 0xFFFFFFFFu;
     uint32_t m_dwProductFamily = 0x40000000u;
-    std::wstring m_strUuid;             // upper-cased value of "-UUID:"; empty = no identity check
-    std::vector<uint8_t> m_image;       // deciphered image; its size is the image size (m_nImageSize)
+    std::wstring m_strUuid;       // upper-cased value of "-UUID:"; empty = no identity check
+    std::vector<uint8_t> m_image; // deciphered image; its size is the image size (m_nImageSize)
 
 private:
     IDeviceApi& m_device;

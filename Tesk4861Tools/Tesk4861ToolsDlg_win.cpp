@@ -1,9 +1,9 @@
 #include "Tesk4861ToolsDlg_win.h"
 
+#include "AboutDlg_win.h"
 #include "CommandLine.h"
 #include "LaunchTable.h"
 #include "MessageBox_win.h"
-#include "VersionInfo_win.h"
 #include "WinApp_win.h"
 #include "resource.h"
 
@@ -85,7 +85,7 @@ bool CTesk4861ToolsDlg::OnSysCommand(UINT command, LPARAM) {
     if (!IsAboutCommand(command)) {
         return false;
     }
-    CAboutDlg about;
+    CAboutDlg about(IDD_ABOUTBOX, IDC_VERSION);
     about.DoModal();
     return true;
 }
@@ -107,14 +107,4 @@ void CTesk4861ToolsDlg::LaunchTool(const std::wstring& commandText) {
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-}
-
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
-
-bool CAboutDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    if (GetDlgItem(IDC_VERSION) != nullptr) {
-        SetDlgItemText(IDC_VERSION, GetVersionInfoString(AfxGetModulePath()));
-    }
-    return true;
 }

@@ -20,12 +20,3 @@ protected:
     bool OnCommand(UINT id, UINT code, HWND control) override;
     bool OnSysCommand(UINT command, LPARAM lParam) override;
 };
-
-// Version information of the launcher.
-class CAboutDlg : public CDialog {
-public:
-    CAboutDlg();
-
-protected:
-    bool OnInitDialog() override;
-};

@@ -30,9 +30,13 @@ UINT AfxMessageBoxType(UINT type) {
 }
 
 int AfxMessageBox(const std::wstring& text, UINT type) {
+    return AfxMessageBox(text, AfxGetAppTitle(), type);
+}
+
+int AfxMessageBox(const std::wstring& text, const std::wstring& caption, UINT type) {
     MessageBoxRequest request;
     request.text = text;
-    request.caption = AfxGetAppTitle();
+    request.caption = caption;
     request.type = AfxMessageBoxType(type);
     if (g_handler != nullptr) {
         return g_handler(request, g_context);

@@ -20,6 +20,8 @@ void SetMessageBoxHandler(MessageBoxHandler handler, void* context);
 // own get the warning icon, Yes/No boxes the question icon.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
+// The same with a caption of its own instead of the application title.
+int AfxMessageBox(const std::wstring& text, const std::wstring& caption, UINT type);
 
 // The type flags actually used for a request of the given type (icon defaults applied).
 UINT AfxMessageBoxType(UINT type);

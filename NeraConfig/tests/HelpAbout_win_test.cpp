@@ -98,7 +98,7 @@ TEST_F(CNeraConfigHelpAboutTest, HelpDialogsShowTheirTextsAndCloseAnyNumberOfTim
 }
 
 TEST_F(CNeraConfigHelpAboutTest, AboutBoxShowsTheFileVersion) {
-    CAboutDlg about;
+    CAboutDlg about(IDD_ABOUTBOX, IDC_ABOUT_VERSION);
     ASSERT_TRUE(about.Create());
     HWND window = about.GetSafeHwnd();
     EXPECT_EQ(WindowText(window), L"NeraConfigのﾊﾞｰｼﾞｮﾝ情報");

@@ -1,4 +1,5 @@
 #include "Tesk4861ToolsDlg_win.h"
+#include "AboutDlg_win.h"
 #include "ScriptedUi_win.h"
 #include "resource.h"
 
@@ -95,7 +96,7 @@ TEST(LauncherDialog, ExitAndEscapeCloseTheDialog) {
 }
 
 TEST(LauncherAbout, ShowsTheFileVersion) {
-    CAboutDlg about;
+    CAboutDlg about(IDD_ABOUTBOX, IDC_VERSION);
     ASSERT_TRUE(about.Create());
     EXPECT_EQ(about.GetDlgItemText(IDC_VERSION), L"1, 4, 0, 1");
 }

@@ -1,0 +1,35 @@
+# NeraUpdater for Windows: the dialog code as a library, the program without its package, the
+# shipped program with the demonstration package appended, and the in-process dialog tests.
+if(NOT WIN32 OR NOT TARGET Kivo5120 OR NOT TARGET Q5120Common)
+    return()
+endif()
+
+# The device calls bound to the two libraries; the updater and the nera tool use it.
+nera_add_library(dll_device_api
+    SOURCES ${PROJECT_SOURCE_DIR}/common/DllDeviceApi_win.cpp
+    LIBS Kivo5120 Q5120Common
+    INCLUDES ${PROJECT_SOURCE_DIR}/common)
+
+set(NERAUPDATER_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.rc)
+# windres does not report the files that the script pulls in.
+set_source_files_properties(${NERAUPDATER_RESOURCES} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.ico;${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.manifest;${NERA_FRAMEWORK_DIR}/framework.rc;${NERA_FRAMEWORK_DIR}/FrameworkResource.h")
+
+nera_add_library(updater_ui
+    SOURCES KivoWriterDlg_win.cpp
+    LIBS updater_sequence updater_package dll_device_api framework common_win common_portable rpcrt4
+    INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
+
+# The program as linked, without a package; bin/NeraUpdater.exe is made from it.
+nera_add_program(NeraUpdater_bare
+    SOURCES KivoWriterApp_win.cpp ${NERAUPDATER_RESOURCES}
+    LIBS updater_ui)
+set_target_properties(NeraUpdater_bare PROPERTIES OUTPUT_NAME NeraUpdater
+                                                  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bare)
+nera_package_updater(BARE_TARGET NeraUpdater_bare OUTPUT ${CMAKE_BINARY_DIR}/bin/NeraUpdater.exe)
+
+# The dialog driven in-process; the test carries the updater's resources.
+nera_add_gtest(updater_dialog_tests
+    SOURCES tests/KivoWriterDlg_win_test.cpp ${NERAUPDATER_RESOURCES}
+    LIBS updater_ui framework_testing nerasim_core)
+add_dependencies(updater_dialog_tests NeraUpdater_bare_package)
