@@ -20,7 +20,7 @@ for tree in win32 win64; do
         win32) objdump=i686-w64-mingw32-objdump ;;
         win64) objdump=x86_64-w64-mingw32-objdump ;;
     esac
-    for file in Tesk4861Tools.exe NeraConfig.exe Kivo5120.dll Q5120Common.dll; do
+    for file in Tesk4861Tools.exe NeraConfig.exe NeraUpdater.exe nera.exe Kivo5120.dll Q5120Common.dll; do
         [ -f "$bin/$file" ] || fail "$tree: $file was not built"
         dump=$("$objdump" -p "$bin/$file")
         if grep -qiE 'DLL Name: (libstdc\+\+|libgcc|libwinpthread)' <<<"$dump"; then
@@ -29,11 +29,14 @@ for tree in win32 win64; do
         checked=$((checked + 1))
     done
 
-    # NeraConfig binds both device libraries at load time, by the functions' plain names.
-    dump=$("$objdump" -p "$bin/NeraConfig.exe")
-    for dll in Kivo5120.dll Q5120Common.dll; do
-        grep -q "DLL Name: $dll" <<<"$dump" || fail "$tree: NeraConfig.exe does not import $dll"
+    # The programs bind both device libraries at load time, by the functions' plain names.
+    for exe in NeraConfig.exe NeraUpdater.exe nera.exe; do
+        dump=$("$objdump" -p "$bin/$exe")
+        for dll in Kivo5120.dll Q5120Common.dll; do
+            grep -q "DLL Name: $dll" <<<"$dump" || fail "$tree: $exe does not import $dll"
+        done
     done
+    dump=$("$objdump" -p "$bin/NeraConfig.exe")
     for fn in Kivo_FlshReadRWArea Kivo_FlshWriteRWArea Q5120_NeraFlashModeOpen Q5120_NeraFlashModeClose \
         Q5120_ShowProductInfo Q5120_OptionDlg2; do
         grep -qE "^\s+[0-9a-f]+\s+[0-9]+\s+$fn\$" <<<"$dump" || fail "$tree: NeraConfig.exe lacks import $fn"
@@ -49,13 +52,17 @@ for tree in win32 win64; do
     done
 
     # Each program carries the common-controls manifest and its version strings (UTF-16).
-    for exe in Tesk4861Tools.exe NeraConfig.exe; do
+    for exe in Tesk4861Tools.exe NeraConfig.exe NeraUpdater.exe; do
         rsrc=$(mktemp)
         "${objdump%objdump}objcopy" -O binary --only-section=.rsrc "$bin/$exe" "$rsrc"
         grep -aq "Microsoft.Windows.Common-Controls" "$rsrc" || fail "$tree/$exe has no common-controls manifest"
         grep -aqP 'F\x00i\x00l\x00e\x00V\x00e\x00r\x00s\x00i\x00o\x00n' "$rsrc" || fail "$tree/$exe has no FileVersion"
         rm -f "$rsrc"
     done
+
+    # The shipped updater carries a package: the bare program with the image and trailer appended.
+    [ "$(stat -c %s "$bin/NeraUpdater.exe")" -gt "$(stat -c %s "$build/$tree/bare/NeraUpdater.exe")" ] ||
+        fail "$tree: NeraUpdater.exe carries no package"
 done
 [ "$checked" -gt 0 ] || fail "no Windows tree found in $build"
 echo "deliverable check passed: $checked files"
