@@ -24,7 +24,7 @@ while [ $# -gt 0 ]; do
     shift
 done
 
-programs=(Tesk4861Tools.exe NeraConfig.exe NeraUpdater.exe)
+programs=(Tesk4861Tools.exe NeraConfig.exe NeraUpdater.exe nera.exe)
 libraries=(Kivo5120.dll Q5120Common.dll nerasim.exe)
 
 if [ "$do_build" = 1 ]; then
@@ -37,9 +37,13 @@ if [ "$do_build" = 1 ]; then
         cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$toolchain.cmake" >/dev/null
     fi
+    # The shipped NeraUpdater.exe is the bare program with the demonstration package appended.
     targets=()
     for f in "${programs[@]}" "${libraries[@]}"; do
-        targets+=("${f%.*}")
+        case "$f" in
+            NeraUpdater.exe) targets+=(NeraUpdater_bare_package) ;;
+            *) targets+=("${f%.*}") ;;
+        esac
     done
     cmake --build "$tree" -j "$(nproc)" --target "${targets[@]}"
 fi

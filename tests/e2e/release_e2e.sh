@@ -32,14 +32,6 @@ esac
 
 # Three packages of the same programs: the release, an update and an older version.
 tree=$NERA_WIN_BUILD
-if [ ! -f "$BIN/NeraUpdater.exe" ]; then
-    # Temporary until NeraUpdater is built: a stand-in under its name.
-    echo "note: $BIN/NeraUpdater.exe does not exist yet; packaging a stand-in in its place"
-    tree="$work/tree"
-    mkdir -p "$tree/bin"
-    cp "$BIN"/{Tesk4861Tools.exe,NeraConfig.exe,Kivo5120.dll,Q5120Common.dll,nerasim.exe} "$tree/bin/"
-    cp "$BIN/standin_tool.exe" "$tree/bin/NeraUpdater.exe"
-fi
 for v in 1.4.0.1 1.4.0.2 1.3.0.0; do
     bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/$v" --version "$v" --no-build >/dev/null
 done
@@ -84,9 +76,11 @@ rm -rf "$dir" "$pf/user.nera" "${users[0]}/NeraSim"
 # --- install -----------------------------------------------------------------------------
 msiexec /i "$(msi 1.4.0.1)" /qn /l*v "$(winpath "$work/install.log")" || fail "install failed"
 [ "$(products | awk '{ print $2 }')" = 1.4.0.1 ] || fail "installed products: $(products)"
-expected="Kivo5120.dll NeraConfig.CHM NeraConfig.exe NeraUpdater.exe Q5120Common.dll Tesk4861Tools.exe nerasim.exe"
+expected="Kivo5120.dll NeraConfig.CHM NeraConfig.exe NeraUpdater.exe Q5120Common.dll Tesk4861Tools.exe nera.exe nerasim.exe"
 [ "$(cd "$dir" && ls | sort | xargs)" = "$expected" ] || fail "install folder holds: $(ls "$dir")"
-cmp -s "$dir/NeraConfig.exe" "$tree/bin/NeraConfig.exe" || fail "NeraConfig.exe is not the built one"
+for f in NeraConfig.exe NeraUpdater.exe nera.exe; do
+    cmp -s "$dir/$f" "$tree/bin/$f" || fail "$f is not the built one"
+done
 
 # The Start-menu folder is where the installer resolved ProgramMenuFolder. (Wine gives the
 # user's folder even for a per-machine package; Windows gives the one for all users.)
@@ -165,7 +159,7 @@ msiexec /x "$(msi 1.4.0.2)" /qn || fail "uninstall failed"
 
 # --- without the simulated module: the maker's libraries stay the user's -------------------
 msiexec /i "$(msi 1.4.0.1)" /qn ADDLOCAL=Programs || fail "install without the libraries failed"
-[ "$(cd "$dir" && ls | sort | xargs)" = "NeraConfig.CHM NeraConfig.exe NeraUpdater.exe Tesk4861Tools.exe" ] ||
+[ "$(cd "$dir" && ls | sort | xargs)" = "NeraConfig.CHM NeraConfig.exe NeraUpdater.exe Tesk4861Tools.exe nera.exe" ] ||
     fail "installed without the libraries: $(ls "$dir")"
 echo "maker's library" >"$dir/Kivo5120.dll"
 echo "maker's library" >"$dir/Q5120Common.dll"
