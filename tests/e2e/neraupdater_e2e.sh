@@ -53,6 +53,11 @@ text 1002
 text 1003
 text 1000
 shot $(winpath "$work")\\neraupdater.bmp
+syscommand 16
+dialog Q5120FirmwareWriterのﾊﾞｰｼﾞｮﾝ情報
+text 1001 5, 0, 0, 1
+click 1
+main
 close
 exited
 start "$exe" -uuid:00000000-0000-0000-0000-000000000000 -product:"Plant3"
