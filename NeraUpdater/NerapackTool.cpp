@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "HexText.h"
 #include "PackageBuilder.h"
 #include "PackageFiles.h"
 
@@ -96,38 +97,6 @@ std::string WideToUtf8(const std::wstring& text) {
         }
     }
     return out;
-}
-
-// Exactly sixteen hex digits, most significant byte first.
-bool ParseKey(const std::string& hex, uint8_t key[8]) {
-    if (hex.size() != 16) {
-        return false;
-    }
-    for (size_t i = 0; i < 16; ++i) {
-        const char c = hex[i];
-        unsigned value;
-        if (c >= '0' && c <= '9') {
-            value = static_cast<unsigned>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            value = static_cast<unsigned>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            value = static_cast<unsigned>(c - 'A' + 10);
-        } else {
-            return false;
-        }
-        key[i / 2] = static_cast<uint8_t>(i % 2 == 0 ? value << 4 : (key[i / 2] | value));
-    }
-    return true;
-}
-
-std::string KeyHex(const uint8_t key[8]) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (size_t i = 0; i < 8; ++i) {
-        hex += kDigits[key[i] >> 4];
-        hex += kDigits[key[i] & 0x0F];
-    }
-    return hex;
 }
 
 int Usage(std::string& err, const std::string& problem) {
@@ -262,7 +231,7 @@ int RunPack(const std::vector<std::string>& args, std::string& out, std::string&
         return Usage(err, problem);
     }
     uint8_t key[8] = {};
-    if (!options.randomKey && !ParseKey(options.key, key)) {
+    if (!options.randomKey && !BytesFromHex(options.key, key, 8)) {
         return Usage(err, "--key needs exactly 16 hex digits");
     }
     std::wstring version;
@@ -302,7 +271,7 @@ int RunPack(const std::vector<std::string>& args, std::string& out, std::string&
         return kNerapackRefused;
     }
     out += options.out + ": image " + std::to_string(image.size()) + " bytes, version " + options.version +
-           ", key " + KeyHex(key) + "\n";
+           ", key " + HexFromBytes(key, 8) + "\n";
     return kNerapackOk;
 }
 

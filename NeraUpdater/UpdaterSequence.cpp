@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ByteOrder.h"
+#include "HexText.h"
 
 namespace {
 
@@ -39,17 +40,6 @@ const wchar_t kTextVerifyFailed[] = L"フラッシュに正しく書き込みが
 
 const wchar_t kNotAvailable[] = L"N/A";
 
-// Value of one hex digit, or -1. Only ASCII digits count, whatever else wchar_t can hold.
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
 // Bytes of the image at offset that a 128-byte unit there covers: a whole unit for every
 // image the package loader makes, fewer only at the end of an image that is not.
 uint32_t UnitLength(size_t imageSize, uint32_t offset) {
@@ -82,7 +72,7 @@ bool ParseUuidText(const std::wstring& text, uint8_t uuid[16]) {
                 return false;
             continue;
         }
-        int value = HexDigit(text[i]);
+        int value = HexDigitValue(text[i]);
         if (value < 0)
             return false;
         if (digitCount % 2 == 0)

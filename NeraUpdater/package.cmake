@@ -57,12 +57,12 @@ if(CMAKE_CROSSCOMPILING)
         ${CMAKE_CURRENT_SOURCE_DIR}/Des.cpp ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.cpp ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles_posix.cpp ${CMAKE_CURRENT_SOURCE_DIR}/nerapack_posix.cpp
-        ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec_posix.cpp)
+        ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec_posix.cpp ${PROJECT_SOURCE_DIR}/common/HexText.cpp)
     set(host_headers
         ${CMAKE_CURRENT_SOURCE_DIR}/Des.h ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.h
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.h ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.h
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles.h ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec.h
-        ${PROJECT_SOURCE_DIR}/common/ByteOrder.h)
+        ${PROJECT_SOURCE_DIR}/common/ByteOrder.h ${PROJECT_SOURCE_DIR}/common/HexText.h)
     add_custom_command(OUTPUT ${host_nerapack}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
         COMMAND ${NERA_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror -I${CMAKE_CURRENT_SOURCE_DIR}

@@ -208,7 +208,7 @@ bool ParseUuid(const std::string& text, uint8_t uuid[16]) {
     std::string digits =
         body.substr(0, 8) + body.substr(9, 4) + body.substr(14, 4) + body.substr(19, 4) + body.substr(24, 12);
     if (digits.size() != 32 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
-        !ParseHex(digits, bytes) || bytes.size() != 16)
+        !BytesFromHexText(digits, bytes) || bytes.size() != 16)
         return false;
     // Text order is big-endian; the stored form keeps the first three fields little-endian.
     StoreLE32(uuid, LoadBE32(&bytes[0]));
@@ -219,27 +219,28 @@ bool ParseUuid(const std::string& text, uint8_t uuid[16]) {
 }
 
 std::string FormatUuid(const uint8_t uuid[16]) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
-                  static_cast<unsigned>(LoadLE32(uuid)), static_cast<unsigned>(LoadLE16(uuid + 4)),
-                  static_cast<unsigned>(LoadLE16(uuid + 6)), uuid[8], uuid[9], uuid[10], uuid[11], uuid[12],
-                  uuid[13], uuid[14], uuid[15]);
+    const EHexCase lower = EHexCase::kLower;
+    std::string text = HexFromNumber(LoadLE32(uuid), 8, lower) + "-" +
+                       HexFromNumber(LoadLE16(uuid + 4), 4, lower) + "-" +
+                       HexFromNumber(LoadLE16(uuid + 6), 4, lower) + "-";
+    for (size_t i = 8; i < 16; ++i) {
+        if (i == 10)
+            text += '-';
+        text += HexFromNumber(uuid[i], 2, lower);
+    }
     return text;
 }
 
 bool ParseMac(const std::string& text, uint8_t mac[6]) {
     std::vector<uint8_t> bytes;
-    if (!ParseHex(text, bytes) || bytes.size() != 6)
+    if (!BytesFromHexText(text, bytes) || bytes.size() != 6)
         return false;
     std::memcpy(mac, bytes.data(), 6);
     return true;
 }
 
 std::string FormatMac(const uint8_t mac[6]) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
-                  mac[5]);
-    return text;
+    return HexFromBytes(mac, 6, ':');
 }
 
 bool ParseFirmwareVersion(const std::string& text, uint8_t version[3]) {

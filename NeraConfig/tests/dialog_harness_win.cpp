@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "HexText.h"
 #include "SimStore.h"
 #include "resource.h"
 
@@ -19,19 +20,6 @@ std::string Utf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr,
                         nullptr);
     return out;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 void RemoveTree(const std::wstring& folder) {
@@ -62,19 +50,7 @@ constexpr char kModuleName[] = "module1";
 
 std::vector<uint8_t> HexBytes(const std::string& hex) {
     std::vector<uint8_t> bytes;
-    int high = -1;
-    for (char c : hex) {
-        int digit = HexDigit(c);
-        if (digit < 0) {
-            continue;
-        }
-        if (high < 0) {
-            high = digit;
-        } else {
-            bytes.push_back(static_cast<uint8_t>(high * 16 + digit));
-            high = -1;
-        }
-    }
+    EXPECT_TRUE(BytesFromHexText(hex, bytes)) << "not a hex text: " << hex;
     return bytes;
 }
 
@@ -89,13 +65,7 @@ NeraSettings RecordFromHex(const std::string& hex) {
 }
 
 std::string ToHex(const uint8_t* data, size_t size) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text += kDigits[data[i] >> 4];
-        text += kDigits[data[i] & 0x0F];
-    }
-    return text;
+    return HexFromBytes(data, size);
 }
 
 NeraSettings DefaultRecord(uint16_t serverPort) {
