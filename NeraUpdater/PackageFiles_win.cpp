@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "PathText.h"
+
 namespace {
 
 std::wstring Wide(const std::string& text) {
@@ -25,13 +27,10 @@ std::string LastErrorText() {
     return "system error " + std::to_string(GetLastError());
 }
 
-// Folder part of a path (either separator), "." when it has none.
+// Folder part of a path, "." when it has none.
 std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return L".";
-    }
-    return path.substr(0, slash + 1);
+    const std::wstring folder = FolderOfPath(path);
+    return folder.empty() ? L"." : folder;
 }
 
 HANDLE OpenForIdentity(const std::wstring& path) {

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "PathText.h"
 #include "SimText_win.h"
 
 namespace nerasim {
@@ -186,9 +187,9 @@ bool FsMakeDirectories(const std::string& path) {
         return false;
     if (FsIsDirectory(path))
         return true;
-    size_t slash = path.find_last_of("/\\");
-    if (slash != std::string::npos && slash > 0 && path[slash - 1] != ':' &&
-        !FsMakeDirectories(path.substr(0, slash)))
+    // The parent of "C:\x" is the drive, which is never made.
+    const std::string parent = ParentOfPath(path);
+    if (!parent.empty() && parent.back() != ':' && !FsMakeDirectories(parent))
         return false;
     return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0 || FsIsDirectory(path);
 }

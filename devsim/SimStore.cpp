@@ -6,6 +6,8 @@
 #include <map>
 #include <mutex>
 
+#include "PathText.h"
+
 namespace nerasim {
 
 namespace {
@@ -50,11 +52,6 @@ std::string FindSetting(const std::string& text, const std::string& key) {
     return std::string();
 }
 
-std::string ParentFolder(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 } // namespace
 
 std::string CSimSettings::File() {
@@ -73,7 +70,7 @@ bool CSimSettings::SaveStoreFolder(const std::string& folder) {
     if (folder.find_first_of("\r\n") != std::string::npos)
         return false;
     std::string file = File();
-    std::string parent = ParentFolder(file);
+    std::string parent = ParentOfPath(file);
     if (!parent.empty() && !FsMakeDirectories(parent))
         return false;
     std::string text = "# Settings of the simulated module libraries\n";

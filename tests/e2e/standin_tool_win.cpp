@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "ModulePath_win.h"
+#include "PathText.h"
+
 namespace {
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) {
@@ -40,9 +43,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (logPath.empty()) {
         return 2;
     }
-    std::wstring name =
-        Fetched([](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
-    name = name.substr(name.find_last_of(L"\\/") + 1);
+    const std::wstring name = FileNameOfPath(ModuleFilePath());
     const std::wstring folder =
         Fetched([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
     std::string line = ToUtf8(name) + "|" + ToUtf8(GetCommandLineW()) + "|" + ToUtf8(folder) + "\n";
