@@ -6,6 +6,7 @@
 
 #include "HexText.h"
 #include "NeraOptions.h"
+#include "Utf8Text.h"
 
 namespace {
 
@@ -61,16 +62,6 @@ struct SJsonValue {
     uint64_t number = 0;
     std::vector<std::pair<std::wstring, SJsonValue>> members;
 };
-
-void AppendCodePoint(std::wstring& out, uint32_t codePoint) {
-    if (sizeof(wchar_t) == 2 && codePoint > 0xFFFF) {
-        const uint32_t rest = codePoint - 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (rest >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (rest & 0x3FF));
-    } else {
-        out += static_cast<wchar_t>(codePoint);
-    }
-}
 
 // A strict reader of RFC 8259 text, limited to what the format holds. Every failure records
 // the byte position where it was noticed.
@@ -293,36 +284,9 @@ private:
 
     // One UTF-8 sequence, checked for shortest form and range.
     bool ReadUtf8(std::wstring& out) {
-        const uint8_t lead = Peek();
-        size_t length = 0;
         uint32_t codePoint = 0;
-        uint32_t minimum = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1F;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0F;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            return Error(L"UTF-8 として正しくない文字があります");
-        }
-        if (m_pos + length > m_text.size()) {
-            return Error(L"UTF-8 として正しくない文字があります");
-        }
-        for (size_t i = 1; i < length; ++i) {
-            const uint8_t next = static_cast<uint8_t>(m_text[m_pos + i]);
-            if ((next & 0xC0) != 0x80) {
-                return Error(L"UTF-8 として正しくない文字があります");
-            }
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        size_t length = 0;
+        if (!DecodeUtf8Char(m_text, m_pos, codePoint, length)) {
             return Error(L"UTF-8 として正しくない文字があります");
         }
         m_pos += length;

@@ -6,21 +6,10 @@
 
 #include "HexText.h"
 #include "SimStore.h"
+#include "Utf8Text.h"
 #include "resource.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr,
-                        nullptr);
-    return out;
-}
 
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
@@ -148,8 +137,8 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 const uint8_t CSimModule::kMac[kMacSize] = {0x00, 0x80, 0x4C, 0x12, 0x34, 0x56};
 
 CSimModule::CSimModule(bool erasedSettings) {
-    m_store = Utf8(m_folder.File(L"store"));
-    m_log = Utf8(m_folder.File(L"calls.log"));
+    m_store = Utf8FromWide(m_folder.File(L"store"));
+    m_log = Utf8FromWide(m_folder.File(L"calls.log"));
     SetEnvironmentVariableW(L"NERA_SIM_STORE", m_folder.File(L"store").c_str());
     SetEnvironmentVariableW(L"NERA_SIM_LOG", m_folder.File(L"calls.log").c_str());
     SetEnvironmentVariableW(L"NERA_SIM_SETTINGS", m_folder.File(L"sim-settings.txt").c_str());

@@ -18,7 +18,7 @@
 #include "SimBytes.h"
 #include "SimLog.h"
 #include "SimStore.h"
-#include "SimText_win.h"
+#include "Utf8Text_win.h"
 #include "TestStore.h"
 
 namespace nerasim {

@@ -6,20 +6,9 @@
 
 #include "ModulePath_win.h"
 #include "PathText.h"
+#include "Utf8Text.h"
 
 namespace {
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr,
-                        nullptr);
-    return narrow;
-}
-
 // A text that a system call copies into a buffer, however long it is. The call returns the
 // length copied, or the size it needs (or the buffer size) when the text does not fit.
 template <typename Call> std::wstring Fetched(Call call) {
@@ -46,7 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const std::wstring name = FileNameOfPath(ModuleFilePath());
     const std::wstring folder =
         Fetched([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
-    std::string line = ToUtf8(name) + "|" + ToUtf8(GetCommandLineW()) + "|" + ToUtf8(folder) + "\n";
+    std::string line =
+        Utf8FromWide(name) + "|" + Utf8FromWide(GetCommandLineW()) + "|" + Utf8FromWide(folder) + "\n";
 
     // Several stand-ins may start at once: append under an exclusive open, retried briefly.
     for (int attempt = 0; attempt < 100; ++attempt) {
