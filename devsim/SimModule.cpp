@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "KeyValue.h"
 #include "SimBytes.h"
 
 namespace nerasim {
@@ -22,14 +23,6 @@ constexpr size_t kSetPort = 20;
 constexpr size_t kSetPassword = 22;
 constexpr size_t kSetFlags = 92;
 constexpr size_t kSetServerPort = 126;
-
-std::string Trim(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return std::string();
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
 
 bool ParseFaultCount(const std::string& text, uint32_t& value) {
     if (text == "always") {
@@ -145,25 +138,14 @@ std::string CModuleConfig::Format() const {
 
 bool CModuleConfig::Parse(const std::string& text, std::string& error) {
     *this = CModuleConfig();
-    size_t lineStart = 0;
-    int lineNumber = 0;
-    while (lineStart < text.size()) {
-        size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string::npos)
-            lineEnd = text.size();
-        std::string line = Trim(text.substr(lineStart, lineEnd - lineStart));
-        lineStart = lineEnd + 1;
-        ++lineNumber;
-        if (line.empty() || line[0] == '#')
-            continue;
-        size_t equals = line.find('=');
-        if (equals == std::string::npos) {
-            error = "line " + std::to_string(lineNumber) + ": key = value expected";
+    for (const SKeyValueLine& line : ReadKeyValueLines(text)) {
+        if (!line.hasEquals) {
+            error = "line " + std::to_string(line.number) + ": key = value expected";
             return false;
         }
         std::string lineError;
-        if (!SetValue(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), lineError)) {
-            error = "line " + std::to_string(lineNumber) + ": " + lineError;
+        if (!SetValue(line.key, line.value, lineError)) {
+            error = "line " + std::to_string(line.number) + ": " + lineError;
             return false;
         }
     }

@@ -178,6 +178,12 @@ TEST(SimStore, FolderComesFromEnvironmentThenSettingsThenDefault) {
     ASSERT_TRUE(CSimSettings::SaveStoreFolder(""));
     EXPECT_EQ(CSimSettings::ResolveStoreFolder(&source), FsDefaultStoreFolder());
     EXPECT_FALSE(CSimSettings::SaveStoreFolder("two\nlines"));
+    // A folder that would come back without its outer blanks is refused, the saved one kept.
+    ASSERT_TRUE(CSimSettings::SaveStoreFolder("/kept/store"));
+    for (const char* blank : {"/kept/store ", " /kept/store", "/kept/store\t"}) {
+        EXPECT_FALSE(CSimSettings::SaveStoreFolder(blank)) << blank;
+        EXPECT_EQ(CSimSettings::LoadStoreFolder(), "/kept/store") << blank;
+    }
 }
 
 } // namespace
