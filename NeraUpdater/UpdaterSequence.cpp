@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "ByteOrder.h"
-#include "HexText.h"
 
 namespace {
 
@@ -56,38 +55,6 @@ void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring
         return;
     view.ShowErrorBox(title, text);
     view.AppendLogText(L"\r\n### " + text);
-}
-
-bool ParseUuidText(const std::wstring& text, uint8_t uuid[16]) {
-    constexpr size_t kLength = 36;
-    if (text.size() != kLength)
-        return false;
-    // The 32 digits in text order, as 16 bytes.
-    uint8_t bytes[16];
-    size_t digitCount = 0;
-    for (size_t i = 0; i < kLength; ++i) {
-        bool dashPlace = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dashPlace) {
-            if (text[i] != L'-')
-                return false;
-            continue;
-        }
-        int value = HexDigitValue(text[i]);
-        if (value < 0)
-            return false;
-        if (digitCount % 2 == 0)
-            bytes[digitCount / 2] = static_cast<uint8_t>(value << 4);
-        else
-            bytes[digitCount / 2] = static_cast<uint8_t>(bytes[digitCount / 2] | value);
-        ++digitCount;
-    }
-    // The text writes every field most significant first; the 16-byte form keeps the first
-    // three fields least significant first and the last eight bytes in text order.
-    StoreLE32(uuid, LoadBE32(bytes));
-    StoreLE16(uuid + 4, LoadBE16(bytes + 4));
-    StoreLE16(uuid + 6, LoadBE16(bytes + 6));
-    std::memcpy(uuid + 8, bytes + 8, 8);
-    return true;
 }
 
 std::wstring ProductNameFromCode(uint32_t code) {

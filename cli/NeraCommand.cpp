@@ -8,11 +8,11 @@
 #include "SettingsFile.h"
 #include "SettingsJson.h"
 #include "UpdaterSequence.h"
+#include "UuidText.h"
 
 namespace {
 
 constexpr uint32_t kIdentityArea = 7;
-constexpr size_t kUuidSize = 16;
 // Larger inputs are surely not what the command expects; they are refused before reading.
 constexpr size_t kMaxSettingsFileRead = 4096;
 constexpr size_t kMaxJsonRead = 1024 * 1024;
@@ -34,18 +34,6 @@ std::wstring AddressText(uint32_t address) {
 
 std::wstring HexCode(uint32_t value) {
     return L"0x" + WideHexFromNumber(value, 8);
-}
-
-// The text form of a product identifier's 16 bytes (first three fields least significant first).
-std::wstring UuidText(const uint8_t uuid[kUuidSize]) {
-    const uint8_t order[kUuidSize] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    uint8_t text[kUuidSize];
-    for (size_t i = 0; i < kUuidSize; ++i) {
-        text[i] = uuid[order[i]];
-    }
-    return WideHexFromBytes(text, 4) + L"-" + WideHexFromBytes(text + 4, 2) + L"-" +
-           WideHexFromBytes(text + 6, 2) + L"-" + WideHexFromBytes(text + 8, 2) + L"-" +
-           WideHexFromBytes(text + 10, 6);
 }
 
 void Line(std::wstring& out, const wchar_t* label, const std::wstring& value) {
@@ -200,7 +188,7 @@ int OnInfo(IDeviceApi& device, INeraHost& host) {
     std::wstring out;
     Line(out, L"製品", ProductNameFromCode(hasCode ? code : 0xFFFFFFFFu));
     Line(out, L"ハードウェアコード", hasCode ? HexCode(code) : L"N/A");
-    Line(out, L"製品識別子", hasIdentity ? UuidText(identity) : L"N/A");
+    Line(out, L"製品識別子", hasIdentity ? WideTextFromUuid(identity, EHexCase::kUpper) : L"N/A");
     Line(out, L"ファームウェアバージョン", version);
     host.Out(out + SettingsText(settings));
     return kExitOk;

@@ -19,24 +19,29 @@ template <typename Char> int DigitValue(Char c) {
     return -1;
 }
 
+const char* DigitTable(EHexCase letters) {
+    return letters == EHexCase::kLower ? kLowerDigits : kUpperDigits;
+}
+
 template <typename Text>
-Text BytesText(const uint8_t* bytes, size_t size, typename Text::value_type separator) {
+Text BytesText(const uint8_t* bytes, size_t size, typename Text::value_type separator, EHexCase letters) {
     using Char = typename Text::value_type;
+    const char* table = DigitTable(letters);
     Text text;
     text.reserve(separator != Char(0) && size > 0 ? 3 * size - 1 : 2 * size);
     for (size_t i = 0; i < size; ++i) {
         if (i > 0 && separator != Char(0)) {
             text += separator;
         }
-        text += static_cast<Char>(kUpperDigits[bytes[i] >> 4]);
-        text += static_cast<Char>(kUpperDigits[bytes[i] & 0x0F]);
+        text += static_cast<Char>(table[bytes[i] >> 4]);
+        text += static_cast<Char>(table[bytes[i] & 0x0F]);
     }
     return text;
 }
 
 template <typename Text> Text NumberText(uint32_t value, size_t digits, EHexCase letters) {
     using Char = typename Text::value_type;
-    const char* table = letters == EHexCase::kLower ? kLowerDigits : kUpperDigits;
+    const char* table = DigitTable(letters);
     if (digits > 8) {
         digits = 8;
     }
@@ -74,12 +79,12 @@ int HexDigitValue(wchar_t c) {
     return DigitValue(c);
 }
 
-std::string HexFromBytes(const uint8_t* bytes, size_t size, char separator) {
-    return BytesText<std::string>(bytes, size, separator);
+std::string HexFromBytes(const uint8_t* bytes, size_t size, char separator, EHexCase letters) {
+    return BytesText<std::string>(bytes, size, separator, letters);
 }
 
-std::wstring WideHexFromBytes(const uint8_t* bytes, size_t size, wchar_t separator) {
-    return BytesText<std::wstring>(bytes, size, separator);
+std::wstring WideHexFromBytes(const uint8_t* bytes, size_t size, wchar_t separator, EHexCase letters) {
+    return BytesText<std::wstring>(bytes, size, separator, letters);
 }
 
 std::string HexFromNumber(uint32_t value, size_t digits, EHexCase letters) {

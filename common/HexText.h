@@ -15,9 +15,11 @@ enum class EHexCase { kUpper, kLower };
 int HexDigitValue(char c);
 int HexDigitValue(wchar_t c);
 
-// Two upper-case digits a byte, with separator between bytes unless it is '\0'.
-std::string HexFromBytes(const uint8_t* bytes, size_t size, char separator = '\0');
-std::wstring WideHexFromBytes(const uint8_t* bytes, size_t size, wchar_t separator = L'\0');
+// Two digits a byte, with separator between bytes unless it is '\0'.
+std::string HexFromBytes(const uint8_t* bytes, size_t size, char separator = '\0',
+                         EHexCase letters = EHexCase::kUpper);
+std::wstring WideHexFromBytes(const uint8_t* bytes, size_t size, wchar_t separator = L'\0',
+                              EHexCase letters = EHexCase::kUpper);
 
 // The last `digits` hexadecimal digits of value (at most 8), most significant first, no prefix.
 std::string HexFromNumber(uint32_t value, size_t digits, EHexCase letters = EHexCase::kUpper);

@@ -6,6 +6,7 @@
 
 #include "KeyValue.h"
 #include "SimBytes.h"
+#include "UuidText.h"
 
 namespace nerasim {
 
@@ -181,36 +182,13 @@ bool IsValidModuleName(const std::string& name) {
 }
 
 bool ParseUuid(const std::string& text, uint8_t uuid[16]) {
-    std::string body = text;
-    if (body.size() == 38 && body.front() == '{' && body.back() == '}')
-        body = body.substr(1, 36);
-    if (body.size() != 36 || body[8] != '-' || body[13] != '-' || body[18] != '-' || body[23] != '-')
-        return false;
-    std::vector<uint8_t> bytes;
-    std::string digits =
-        body.substr(0, 8) + body.substr(9, 4) + body.substr(14, 4) + body.substr(19, 4) + body.substr(24, 12);
-    if (digits.size() != 32 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
-        !BytesFromHexText(digits, bytes) || bytes.size() != 16)
-        return false;
-    // Text order is big-endian; the stored form keeps the first three fields little-endian.
-    StoreLE32(uuid, LoadBE32(&bytes[0]));
-    StoreLE16(uuid + 4, LoadBE16(&bytes[4]));
-    StoreLE16(uuid + 6, LoadBE16(&bytes[6]));
-    std::memcpy(uuid + 8, &bytes[8], 8);
-    return true;
+    if (text.size() == 38 && text.front() == '{' && text.back() == '}')
+        return ParseUuidText(text.substr(1, 36), uuid);
+    return ParseUuidText(text, uuid);
 }
 
 std::string FormatUuid(const uint8_t uuid[16]) {
-    const EHexCase lower = EHexCase::kLower;
-    std::string text = HexFromNumber(LoadLE32(uuid), 8, lower) + "-" +
-                       HexFromNumber(LoadLE16(uuid + 4), 4, lower) + "-" +
-                       HexFromNumber(LoadLE16(uuid + 6), 4, lower) + "-";
-    for (size_t i = 8; i < 16; ++i) {
-        if (i == 10)
-            text += '-';
-        text += HexFromNumber(uuid[i], 2, lower);
-    }
-    return text;
+    return TextFromUuid(uuid, EHexCase::kLower);
 }
 
 bool ParseMac(const std::string& text, uint8_t mac[6]) {

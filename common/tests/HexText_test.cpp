@@ -63,13 +63,15 @@ TEST(HexText, DigitValuesAreAsciiOnly) {
     EXPECT_EQ(HexDigitValue(static_cast<char>(0xB0)), -1); // a byte above ASCII, signed char or not
 }
 
-TEST(HexText, BytesAreWrittenUpperCaseWithOptionalSeparator) {
+TEST(HexText, BytesAreWrittenWithOptionalSeparatorAndCase) {
     EXPECT_EQ(HexFromBytes(kBytes, sizeof kBytes), "009FA05CFF");
     EXPECT_EQ(HexFromBytes(kBytes, sizeof kBytes, ':'), "00:9F:A0:5C:FF");
     EXPECT_EQ(HexFromBytes(kBytes, 1, ':'), "00");
     EXPECT_EQ(HexFromBytes(kBytes, 0, ':'), "");
     EXPECT_EQ(WideHexFromBytes(kBytes, sizeof kBytes), L"009FA05CFF");
     EXPECT_EQ(WideHexFromBytes(kBytes, sizeof kBytes, L' '), L"00 9F A0 5C FF");
+    EXPECT_EQ(HexFromBytes(kBytes, sizeof kBytes, '\0', EHexCase::kLower), "009fa05cff");
+    EXPECT_EQ(WideHexFromBytes(kBytes, sizeof kBytes, L'-', EHexCase::kLower), L"00-9f-a0-5c-ff");
 }
 
 TEST(HexText, NumbersKeepTheirLastDigits) {
