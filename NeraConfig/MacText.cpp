@@ -2,47 +2,24 @@
 
 #include <cstring>
 
+#include "HexText.h"
+
 namespace {
 
-const wchar_t kHexDigits[] = L"0123456789ABCDEF";
 const size_t kMacTextLength = 2 * kMacSize;
-
-// Value of an ASCII hexadecimal digit, or -1 for any other character.
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return static_cast<int>(c - L'0');
-    }
-    if (c >= L'a' && c <= L'f') {
-        return static_cast<int>(c - L'a') + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return static_cast<int>(c - L'A') + 10;
-    }
-    return -1;
-}
 
 // One pair of text read as a base-16 number, starting at index: its leading hexadecimal digits
 // count, anything from the first other character on (or the end of the text) does not.
 uint8_t ReadHexPair(const std::wstring& text, size_t index) {
     unsigned value = 0;
     for (size_t i = index; i < index + 2 && i < text.size(); ++i) {
-        const int digit = HexValue(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0) {
             break;
         }
         value = value * 16u + static_cast<unsigned>(digit);
     }
     return static_cast<uint8_t>(value);
-}
-
-std::wstring FormatHexBytes(const uint8_t* bytes, size_t size) {
-    std::wstring text;
-    text.reserve(2 * size);
-    for (size_t i = 0; i < size; ++i) {
-        text += kHexDigits[bytes[i] >> 4];
-        text += kHexDigits[bytes[i] & 0x0F];
-    }
-    return text;
 }
 
 } // namespace
@@ -54,7 +31,7 @@ bool ParseMacText(std::wstring& text, uint8_t mac[kMacSize]) {
     }
 
     size_t digits = 0;
-    while (digits < text.size() && HexValue(text[digits]) >= 0) {
+    while (digits < text.size() && HexDigitValue(text[digits]) >= 0) {
         ++digits;
     }
     text.resize(digits);
@@ -80,11 +57,11 @@ bool ParseMacText(std::wstring& text, uint8_t mac[kMacSize]) {
 }
 
 std::wstring FormatMacText(const uint8_t mac[kMacSize]) {
-    return FormatHexBytes(mac, kMacSize);
+    return WideHexFromBytes(mac, kMacSize);
 }
 
 std::wstring FormatDigestHex(const uint8_t digest[kPasswordDigestSize]) {
-    return FormatHexBytes(digest, kPasswordDigestSize);
+    return WideHexFromBytes(digest, kPasswordDigestSize);
 }
 
 void ParseDigestHex(const std::wstring& text, uint8_t digest[kPasswordDigestSize]) {

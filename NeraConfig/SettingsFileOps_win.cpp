@@ -10,6 +10,7 @@
 #include "File_win.h"
 #include "FileDialog_win.h"
 #include "MessageBox_win.h"
+#include "PathText.h"
 #include "SettingsFile.h"
 #include "resource.h"
 
@@ -102,18 +103,8 @@ bool WriteFileInPlace(const std::wstring& path, const SettingsFileBytes& bytes) 
 } // namespace
 
 std::wstring CNeraConfigDlg::FileNameFromPath(const std::wstring& path) {
-    // The name starts after the last folder separator, or after a drive letter and colon.
-    size_t start = 0;
-    size_t slash = path.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) {
-        start = slash + 1;
-    } else if (path.size() >= 2 && path[1] == L':') {
-        start = 2;
-    }
-    std::wstring nameAndExtension = path.substr(start);
-    size_t dot = nameAndExtension.find_last_of(L'.');
-    std::wstring name = nameAndExtension.substr(0, dot);
-    std::wstring extension = dot == std::wstring::npos ? std::wstring() : nameAndExtension.substr(dot);
+    const std::wstring name = NameWithoutExtension(path);
+    const std::wstring extension = FileNameOfPath(path).substr(name.size());
     return name.substr(0, kMaxPathPart) + extension.substr(0, kMaxPathPart);
 }
 

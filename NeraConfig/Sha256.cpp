@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ByteOrder.h"
+
 namespace {
 
 // Round constants: the first 32 bits of the fractional parts of the cube roots of the first
@@ -25,18 +27,6 @@ uint32_t RotateRight(uint32_t x, unsigned n) {
     return (x >> n) | (x << (32u - n));
 }
 
-uint32_t LoadWordBE(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-
-void StoreWordBE(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value >> 24);
-    p[1] = static_cast<uint8_t>((value >> 16) & 0xFFu);
-    p[2] = static_cast<uint8_t>((value >> 8) & 0xFFu);
-    p[3] = static_cast<uint8_t>(value & 0xFFu);
-}
-
 } // namespace
 
 void CSha256::Init() {
@@ -49,7 +39,7 @@ void CSha256::Init() {
 void CSha256::ProcessBlock(const uint8_t* block) {
     uint32_t w[64];
     for (size_t t = 0; t < 16; ++t) {
-        w[t] = LoadWordBE(block + 4 * t);
+        w[t] = LoadBE32(block + 4 * t);
     }
     for (size_t t = 16; t < 64; ++t) {
         const uint32_t s0 = RotateRight(w[t - 15], 7) ^ RotateRight(w[t - 15], 18) ^ (w[t - 15] >> 3);
@@ -128,13 +118,13 @@ Sha256Digest CSha256::Final() {
         m_bufferUsed = 0;
     }
     std::memset(m_buffer + m_bufferUsed, 0, kBlockSize - 8 - m_bufferUsed);
-    StoreWordBE(m_buffer + kBlockSize - 8, static_cast<uint32_t>(bitLength >> 32));
-    StoreWordBE(m_buffer + kBlockSize - 4, static_cast<uint32_t>(bitLength & 0xFFFFFFFFu));
+    StoreBE32(m_buffer + kBlockSize - 8, static_cast<uint32_t>(bitLength >> 32));
+    StoreBE32(m_buffer + kBlockSize - 4, static_cast<uint32_t>(bitLength & 0xFFFFFFFFu));
     ProcessBlock(m_buffer);
 
     Sha256Digest digest;
     for (size_t i = 0; i < 8; ++i) {
-        StoreWordBE(digest.data() + 4 * i, m_state[i]);
+        StoreBE32(digest.data() + 4 * i, m_state[i]);
     }
     Init();
     return digest;

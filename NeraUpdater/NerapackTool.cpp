@@ -2,8 +2,10 @@
 
 #include <cstdint>
 
+#include "HexText.h"
 #include "PackageBuilder.h"
 #include "PackageFiles.h"
+#include "Utf8Text.h"
 
 namespace {
 
@@ -17,118 +19,6 @@ const char kUsage[] =
     "         writes the demonstration image (version 5.7.1)\n"
     "       nerapack check FILE\n"
     "         reads the package at the end of FILE as the updater does\n";
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. Characters above
-// U+FFFF become surrogate pairs where wchar_t has 16 bits.
-bool Utf8ToWide(const std::string& text, std::wstring& out) {
-    out.clear();
-    size_t i = 0;
-    while (i < text.size()) {
-        const uint8_t lead = static_cast<uint8_t>(text[i]);
-        size_t extra;
-        uint32_t c;
-        if (lead < 0x80) {
-            extra = 0;
-            c = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            c = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            c = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            c = lead & 0x07u;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= extra) {
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            const uint8_t next = static_cast<uint8_t>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u) {
-                return false;
-            }
-            c = (c << 6) | (next & 0x3Fu);
-        }
-        const uint32_t smallest[4] = {0, 0x80, 0x800, 0x10000};
-        if (c < smallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return false;
-        }
-        if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
-            out += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(c);
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
-// UTF-8 of a text of the program; a lone surrogate becomes U+FFFD.
-std::string WideToUtf8(const std::wstring& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = static_cast<uint32_t>(text[i]);
-        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-            static_cast<uint32_t>(text[i + 1]) >= 0xDC00 && static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// Exactly sixteen hex digits, most significant byte first.
-bool ParseKey(const std::string& hex, uint8_t key[8]) {
-    if (hex.size() != 16) {
-        return false;
-    }
-    for (size_t i = 0; i < 16; ++i) {
-        const char c = hex[i];
-        unsigned value;
-        if (c >= '0' && c <= '9') {
-            value = static_cast<unsigned>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            value = static_cast<unsigned>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            value = static_cast<unsigned>(c - 'A' + 10);
-        } else {
-            return false;
-        }
-        key[i / 2] = static_cast<uint8_t>(i % 2 == 0 ? value << 4 : (key[i / 2] | value));
-    }
-    return true;
-}
-
-std::string KeyHex(const uint8_t key[8]) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (size_t i = 0; i < 8; ++i) {
-        hex += kDigits[key[i] >> 4];
-        hex += kDigits[key[i] & 0x0F];
-    }
-    return hex;
-}
 
 int Usage(std::string& err, const std::string& problem) {
     err += "nerapack: " + problem + "\n" + kUsage;
@@ -191,9 +81,9 @@ int RunCheck(const std::vector<std::string>& args, std::string& out, std::string
     SFirmwareImage image;
     const EPackageError error = ReadFirmwarePackage(source, image);
     if (error != EPackageError::kNone) {
-        return Refuse(err, args[1] + ": " + WideToUtf8(PackageErrorText(error)));
+        return Refuse(err, args[1] + ": " + Utf8FromWide(PackageErrorText(error)));
     }
-    out += args[1] + ": version " + WideToUtf8(image.m_version) + ", image " +
+    out += args[1] + ": version " + Utf8FromWide(image.m_version) + ", image " +
            std::to_string(image.m_data.size()) + " bytes\n";
     return kNerapackOk;
 }
@@ -262,11 +152,11 @@ int RunPack(const std::vector<std::string>& args, std::string& out, std::string&
         return Usage(err, problem);
     }
     uint8_t key[8] = {};
-    if (!options.randomKey && !ParseKey(options.key, key)) {
+    if (!options.randomKey && !BytesFromHex(options.key, key, 8)) {
         return Usage(err, "--key needs exactly 16 hex digits");
     }
     std::wstring version;
-    if (!Utf8ToWide(options.version, version)) {
+    if (!StrictWideFromUtf8(options.version, version)) {
         return Refuse(err, "the version text is not UTF-8");
     }
     for (const std::string* input : {&options.updater, &options.image}) {
@@ -302,7 +192,7 @@ int RunPack(const std::vector<std::string>& args, std::string& out, std::string&
         return kNerapackRefused;
     }
     out += options.out + ": image " + std::to_string(image.size()) + " bytes, version " + options.version +
-           ", key " + KeyHex(key) + "\n";
+           ", key " + HexFromBytes(key, 8) + "\n";
     return kNerapackOk;
 }
 

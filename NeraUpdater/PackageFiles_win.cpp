@@ -6,32 +6,19 @@
 
 #include <algorithm>
 
-namespace {
+#include "PathText.h"
+#include "Utf8Text_win.h"
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0) {
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
+namespace {
 
 std::string LastErrorText() {
     return "system error " + std::to_string(GetLastError());
 }
 
-// Folder part of a path (either separator), "." when it has none.
+// Folder part of a path, "." when it has none.
 std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return L".";
-    }
-    return path.substr(0, slash + 1);
+    const std::wstring folder = FolderOfPath(path);
+    return folder.empty() ? L"." : folder;
 }
 
 HANDLE OpenForIdentity(const std::wstring& path) {
@@ -44,8 +31,8 @@ HANDLE OpenForIdentity(const std::wstring& path) {
 EReadFile PfReadFile(const std::string& path, size_t maxLength, std::vector<uint8_t>& data,
                      std::string& reason) {
     data.clear();
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         reason = LastErrorText();
         return EReadFile::kUnreadable;
@@ -79,12 +66,12 @@ EReadFile PfReadFile(const std::string& path, size_t maxLength, std::vector<uint
 }
 
 bool PfSameFile(const std::string& a, const std::string& b) {
-    HANDLE fileA = OpenForIdentity(Wide(a));
+    HANDLE fileA = OpenForIdentity(WideFromUtf8(a));
     if (fileA == INVALID_HANDLE_VALUE) {
         return false;
     }
     bool same = false;
-    HANDLE fileB = OpenForIdentity(Wide(b));
+    HANDLE fileB = OpenForIdentity(WideFromUtf8(b));
     if (fileB != INVALID_HANDLE_VALUE) {
         BY_HANDLE_FILE_INFORMATION infoA;
         BY_HANDLE_FILE_INFORMATION infoB;
@@ -99,7 +86,7 @@ bool PfSameFile(const std::string& a, const std::string& b) {
 
 bool PfWriteFile(const std::string& path, const std::vector<uint8_t>& data, bool /*executable*/,
                  std::string& reason) {
-    const std::wstring target = Wide(path);
+    const std::wstring target = WideFromUtf8(path);
     wchar_t temp[MAX_PATH];
     // Creates an empty file with a unique name in the target's folder.
     if (target.empty() || GetTempFileNameW(FolderOf(target).c_str(), L"npk", 0, temp) == 0) {

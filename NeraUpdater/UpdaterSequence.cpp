@@ -39,17 +39,6 @@ const wchar_t kTextVerifyFailed[] = L"フラッシュに正しく書き込みが
 
 const wchar_t kNotAvailable[] = L"N/A";
 
-// Value of one hex digit, or -1. Only ASCII digits count, whatever else wchar_t can hold.
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
 // Bytes of the image at offset that a 128-byte unit there covers: a whole unit for every
 // image the package loader makes, fewer only at the end of an image that is not.
 uint32_t UnitLength(size_t imageSize, uint32_t offset) {
@@ -66,38 +55,6 @@ void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring
         return;
     view.ShowErrorBox(title, text);
     view.AppendLogText(L"\r\n### " + text);
-}
-
-bool ParseUuidText(const std::wstring& text, uint8_t uuid[16]) {
-    constexpr size_t kLength = 36;
-    if (text.size() != kLength)
-        return false;
-    // The 32 digits in text order, as 16 bytes.
-    uint8_t bytes[16];
-    size_t digitCount = 0;
-    for (size_t i = 0; i < kLength; ++i) {
-        bool dashPlace = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dashPlace) {
-            if (text[i] != L'-')
-                return false;
-            continue;
-        }
-        int value = HexDigit(text[i]);
-        if (value < 0)
-            return false;
-        if (digitCount % 2 == 0)
-            bytes[digitCount / 2] = static_cast<uint8_t>(value << 4);
-        else
-            bytes[digitCount / 2] = static_cast<uint8_t>(bytes[digitCount / 2] | value);
-        ++digitCount;
-    }
-    // The text writes every field most significant first; the 16-byte form keeps the first
-    // three fields least significant first and the last eight bytes in text order.
-    StoreLE32(uuid, LoadBE32(bytes));
-    StoreLE16(uuid + 4, LoadBE16(bytes + 4));
-    StoreLE16(uuid + 6, LoadBE16(bytes + 6));
-    std::memcpy(uuid + 8, bytes + 8, 8);
-    return true;
 }
 
 std::wstring ProductNameFromCode(uint32_t code) {

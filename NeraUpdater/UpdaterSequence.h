@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DeviceApi.h"
+#include "UuidText.h"
 
 // What the sequence shows its user: the updater dialog in the program, a recorder in tests.
 class IUpdaterView {
@@ -30,11 +31,9 @@ public:
 void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring& text);
 
 // Text form of a product identifier into its 16-byte form (first three fields least
-// significant byte first); false when the text is not a well-formed identifier.
+// significant byte first); false when the text is not a well-formed identifier. The portable
+// one is ParseUuidText of UuidText.h.
 using UuidParser = bool (*)(const std::wstring& text, uint8_t uuid[16]);
-
-// The portable parser: exactly "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" in hex digits of either case.
-bool ParseUuidText(const std::wstring& text, uint8_t uuid[16]);
 
 // Product name of a module's hardware code ("N/A" for unknown codes).
 std::wstring ProductNameFromCode(uint32_t code);

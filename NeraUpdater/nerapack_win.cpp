@@ -6,26 +6,12 @@
 #include <vector>
 
 #include "NerapackTool.h"
-
-namespace {
-
-std::string Utf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) {
-        return std::string();
-    }
-    std::string narrow(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], size, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(size) - 1);
-    return narrow;
-}
-
-} // namespace
+#include "Utf8Text.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
-        args.push_back(Utf8(argv[i]));
+        args.push_back(Utf8FromWide(argv[i]));
     }
     std::string out;
     std::string err;

@@ -12,7 +12,7 @@ nera_add_library(updater_package
 if(WIN32)
     nera_add_library(nerapack_core
         SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.cpp ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles_win.cpp
-        LIBS updater_package bcrypt)
+        LIBS updater_package common_win bcrypt)
     add_executable(nerapack ${CMAKE_CURRENT_SOURCE_DIR}/nerapack_win.cpp)
     target_link_options(nerapack PRIVATE -municode)
 else()
@@ -57,12 +57,14 @@ if(CMAKE_CROSSCOMPILING)
         ${CMAKE_CURRENT_SOURCE_DIR}/Des.cpp ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.cpp ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles_posix.cpp ${CMAKE_CURRENT_SOURCE_DIR}/nerapack_posix.cpp
-        ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec_posix.cpp)
+        ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec_posix.cpp ${PROJECT_SOURCE_DIR}/common/HexText.cpp
+        ${PROJECT_SOURCE_DIR}/common/Utf8Text.cpp)
     set(host_headers
         ${CMAKE_CURRENT_SOURCE_DIR}/Des.h ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.h
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.h ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.h
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles.h ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec.h
-        ${PROJECT_SOURCE_DIR}/common/ByteOrder.h)
+        ${PROJECT_SOURCE_DIR}/common/ByteOrder.h ${PROJECT_SOURCE_DIR}/common/HexText.h
+        ${PROJECT_SOURCE_DIR}/common/Utf8Text.h)
     add_custom_command(OUTPUT ${host_nerapack}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
         COMMAND ${NERA_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror -I${CMAKE_CURRENT_SOURCE_DIR}

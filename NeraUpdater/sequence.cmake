@@ -3,6 +3,7 @@
 
 nera_add_library(updater_sequence
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/UpdaterSequence.cpp
+    LIBS common_portable
     INCLUDES ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/common)
 
 if(NOT WIN32)

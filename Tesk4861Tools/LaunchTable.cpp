@@ -1,5 +1,6 @@
 #include "LaunchTable.h"
 
+#include "PathText.h"
 #include "resource.h"
 
 namespace {
@@ -68,8 +69,7 @@ const wchar_t* LaunchCommandFor(int buttonId, const std::wstring& title) {
 }
 
 std::wstring BuildLaunchCommandLine(const std::wstring& modulePath, const std::wstring& commandText) {
-    size_t slash = modulePath.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? std::wstring() : modulePath.substr(0, slash + 1);
+    const std::wstring folder = FolderOfPath(modulePath);
     size_t blank = commandText.find(L' ');
     std::wstring tool = commandText.substr(0, blank);
     std::wstring line = L"\"" + folder + tool + L"\"";

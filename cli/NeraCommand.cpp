@@ -2,21 +2,21 @@
 
 #include <cstring>
 
+#include "HexText.h"
 #include "NeraSettings.h"
 #include "SettingsEditor.h"
 #include "SettingsFile.h"
 #include "SettingsJson.h"
 #include "UpdaterSequence.h"
+#include "UuidText.h"
 
 namespace {
 
 constexpr uint32_t kIdentityArea = 7;
-constexpr size_t kUuidSize = 16;
 // Larger inputs are surely not what the command expects; they are refused before reading.
 constexpr size_t kMaxSettingsFileRead = 4096;
 constexpr size_t kMaxJsonRead = 1024 * 1024;
 
-const wchar_t kHexDigits[] = L"0123456789ABCDEF";
 const wchar_t kCannotConnect[] = L"デバイスとの接続ができません。";
 const wchar_t kCannotReadSettings[] = L"デバイスの設定を読み出せませんでした。";
 const wchar_t kReadBackDiffers[] = L"読み戻した設定が書き込んだ設定と一致しません。";
@@ -33,25 +33,7 @@ std::wstring AddressText(uint32_t address) {
 }
 
 std::wstring HexCode(uint32_t value) {
-    std::wstring text = L"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += kHexDigits[(value >> shift) & 0x0F];
-    }
-    return text;
-}
-
-// The text form of a product identifier's 16 bytes (first three fields least significant first).
-std::wstring UuidText(const uint8_t uuid[kUuidSize]) {
-    const uint8_t order[kUuidSize] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    std::wstring text;
-    for (size_t i = 0; i < kUuidSize; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) {
-            text += L'-';
-        }
-        text += kHexDigits[uuid[order[i]] >> 4];
-        text += kHexDigits[uuid[order[i]] & 0x0F];
-    }
-    return text;
+    return L"0x" + WideHexFromNumber(value, 8);
 }
 
 void Line(std::wstring& out, const wchar_t* label, const std::wstring& value) {
@@ -87,14 +69,7 @@ std::wstring SettingsText(const NeraSettings& settings) {
 std::wstring RecordHex(const NeraSettings& settings) {
     std::wstring out;
     for (size_t line = 0; line < kNeraSettingsSize; line += 16) {
-        for (size_t i = line; i < line + 16; ++i) {
-            if (i != line) {
-                out += L' ';
-            }
-            out += kHexDigits[settings.bytes[i] >> 4];
-            out += kHexDigits[settings.bytes[i] & 0x0F];
-        }
-        out += L"\n";
+        out += WideHexFromBytes(settings.bytes + line, 16, L' ') + L"\n";
     }
     return out;
 }
@@ -213,7 +188,7 @@ int OnInfo(IDeviceApi& device, INeraHost& host) {
     std::wstring out;
     Line(out, L"製品", ProductNameFromCode(hasCode ? code : 0xFFFFFFFFu));
     Line(out, L"ハードウェアコード", hasCode ? HexCode(code) : L"N/A");
-    Line(out, L"製品識別子", hasIdentity ? UuidText(identity) : L"N/A");
+    Line(out, L"製品識別子", hasIdentity ? WideTextFromUuid(identity, EHexCase::kUpper) : L"N/A");
     Line(out, L"ファームウェアバージョン", version);
     host.Out(out + SettingsText(settings));
     return kExitOk;

@@ -4,53 +4,15 @@
 #include <utility>
 #include <vector>
 
+#include "HexText.h"
 #include "NeraOptions.h"
+#include "Utf8Text.h"
 
 namespace {
-
-const char kHexDigits[] = "0123456789ABCDEF";
 
 // Nesting of the only objects the format has: the record and a host field's {"hex": ...}.
 constexpr int kMaxDepth = 2;
 constexpr uint64_t kMaxNumber = 0xFFFFFFFFull;
-
-std::string HexText(const uint8_t* bytes, size_t size) {
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text += kHexDigits[bytes[i] >> 4];
-        text += kHexDigits[bytes[i] & 0x0F];
-    }
-    return text;
-}
-
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return static_cast<int>(c - L'0');
-    }
-    if (c >= L'a' && c <= L'f') {
-        return static_cast<int>(c - L'a') + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return static_cast<int>(c - L'A') + 10;
-    }
-    return -1;
-}
-
-// Exactly 2 x size hex digits into bytes.
-bool ParseHexBytes(const std::wstring& text, uint8_t* bytes, size_t size) {
-    if (text.size() != 2 * size) {
-        return false;
-    }
-    for (size_t i = 0; i < size; ++i) {
-        const int high = HexValue(text[2 * i]);
-        const int low = HexValue(text[2 * i + 1]);
-        if (high < 0 || low < 0) {
-            return false;
-        }
-        bytes[i] = static_cast<uint8_t>(high * 16 + low);
-    }
-    return true;
-}
 
 std::string AddressText(uint32_t address) {
     return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
@@ -58,10 +20,7 @@ std::string AddressText(uint32_t address) {
 }
 
 void AppendEscapedUnit(std::string& out, uint32_t unit) {
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        out += kHexDigits[(unit >> shift) & 0x0F];
-    }
+    out += "\\u" + HexFromNumber(unit, 4);
 }
 
 // A JSON string of ASCII characters; everything else as \u escapes of its UTF-16 units.
@@ -93,7 +52,7 @@ std::string HostFieldJson(const uint8_t field[kHostFieldSize]) {
     if (EncodeHostField(text, again) && std::memcmp(again, field, kHostFieldSize) == 0) {
         return JsonString(text);
     }
-    return "{\"hex\": \"" + HexText(field, kHostFieldSize) + "\"}";
+    return "{\"hex\": \"" + HexFromBytes(field, kHostFieldSize) + "\"}";
 }
 
 // The parsed text: strings, unsigned integers and objects are all the format uses.
@@ -103,16 +62,6 @@ struct SJsonValue {
     uint64_t number = 0;
     std::vector<std::pair<std::wstring, SJsonValue>> members;
 };
-
-void AppendCodePoint(std::wstring& out, uint32_t codePoint) {
-    if (sizeof(wchar_t) == 2 && codePoint > 0xFFFF) {
-        const uint32_t rest = codePoint - 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (rest >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (rest & 0x3FF));
-    } else {
-        out += static_cast<wchar_t>(codePoint);
-    }
-}
 
 // A strict reader of RFC 8259 text, limited to what the format holds. Every failure records
 // the byte position where it was noticed.
@@ -264,7 +213,7 @@ private:
         }
         unit = 0;
         for (int i = 0; i < 4; ++i) {
-            const int digit = HexValue(static_cast<wchar_t>(Peek()));
+            const int digit = HexDigitValue(static_cast<char>(Peek()));
             if (digit < 0) {
                 return Error(L"\\u の後に 16 進数 4 桁がありません");
             }
@@ -335,36 +284,9 @@ private:
 
     // One UTF-8 sequence, checked for shortest form and range.
     bool ReadUtf8(std::wstring& out) {
-        const uint8_t lead = Peek();
-        size_t length = 0;
         uint32_t codePoint = 0;
-        uint32_t minimum = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1F;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0F;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            return Error(L"UTF-8 として正しくない文字があります");
-        }
-        if (m_pos + length > m_text.size()) {
-            return Error(L"UTF-8 として正しくない文字があります");
-        }
-        for (size_t i = 1; i < length; ++i) {
-            const uint8_t next = static_cast<uint8_t>(m_text[m_pos + i]);
-            if ((next & 0xC0) != 0x80) {
-                return Error(L"UTF-8 として正しくない文字があります");
-            }
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        size_t length = 0;
+        if (!DecodeUtf8Char(m_text, m_pos, codePoint, length)) {
             return Error(L"UTF-8 として正しくない文字があります");
         }
         m_pos += length;
@@ -464,7 +386,7 @@ bool ReadHostField(const SFieldEntry& entry, const SJsonValue& value, uint8_t* f
     if (value.kind == SJsonValue::EKind::kObject) {
         if (value.members.size() != 1 || value.members[0].first != L"hex" ||
             value.members[0].second.kind != SJsonValue::EKind::kString ||
-            !ParseHexBytes(value.members[0].second.text, field, kHostFieldSize)) {
+            !BytesFromHex(value.members[0].second.text, field, kHostFieldSize)) {
             return FieldError(entry.name, L"{\"hex\": 16進数 64 桁} か文字列を指定してください。", message);
         }
         return true;
@@ -496,7 +418,7 @@ bool ReadField(const SFieldEntry& entry, const SJsonValue& value, NeraSettings& 
             return true;
         }
         case EFieldForm::kHexBytes:
-            if (value.kind != SJsonValue::EKind::kString || !ParseHexBytes(value.text, target, entry.size)) {
+            if (value.kind != SJsonValue::EKind::kString || !BytesFromHex(value.text, target, entry.size)) {
                 return FieldError(entry.name,
                                   entry.size == kMacSize ? L"16進数 12 桁を指定してください。"
                                   : entry.size == kReservedSize ? L"16進数 4 桁を指定してください。"
@@ -532,7 +454,7 @@ std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEdit
                 value = std::to_string(LoadBE16(field));
                 break;
             case EFieldForm::kHexBytes:
-                value = "\"" + HexText(field, entry.size) + "\"";
+                value = "\"" + HexFromBytes(field, entry.size) + "\"";
                 break;
             case EFieldForm::kAddress:
                 value = "\"" + AddressText(LoadBE32(field)) + "\"";

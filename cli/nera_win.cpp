@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "DllDeviceApi_win.h"
+#include "ModulePath_win.h"
 #include "NeraCommand.h"
+#include "PathText.h"
 
 namespace {
 
@@ -187,12 +189,8 @@ bool FolderOf(const std::wstring& path, std::wstring& folder) {
         return false;
     }
     full.resize(length);
-    const size_t slash = full.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return false;
-    }
-    folder = full.substr(0, slash + 1);
-    return true;
+    folder = FolderOfPath(full);
+    return !folder.empty();
 }
 
 class CConsoleHost : public INeraHost {
@@ -289,23 +287,7 @@ public:
         return false;
     }
 
-    std::wstring DefaultPackagePath() override {
-        std::wstring path(MAX_PATH, L'\0');
-        for (;;) {
-            const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-            if (length == 0) {
-                return L"NeraUpdater.exe";
-            }
-            if (length < path.size()) {
-                path.resize(length);
-                break;
-            }
-            path.resize(path.size() * 2);
-        }
-        const size_t slash = path.find_last_of(L"\\/");
-        return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) +
-               L"NeraUpdater.exe";
-    }
+    std::wstring DefaultPackagePath() override { return FolderOfPath(ModuleFilePath()) + L"NeraUpdater.exe"; }
 
 private:
     CStream m_out;

@@ -4,16 +4,12 @@
 
 #include <vector>
 
+#include "HexText.h"
+
 namespace {
 // Four lower-case hexadecimal digits, as the string-table names use them.
 std::wstring Hex4(WORD value) {
-    static const wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring text(4, L'0');
-    for (int i = 3; i >= 0; --i) {
-        text[static_cast<size_t>(i)] = kDigits[value & 0xF];
-        value = static_cast<WORD>(value >> 4);
-    }
-    return text;
+    return WideHexFromNumber(value, 4, EHexCase::kLower);
 }
 } // namespace
 

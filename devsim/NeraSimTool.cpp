@@ -358,7 +358,7 @@ void CToolRun::AppendDump(const uint8_t* data, size_t length, uint32_t firstAddr
         std::snprintf(address, sizeof address, "%08X:", static_cast<unsigned>(firstAddress + line));
         m_out += address;
         for (size_t i = line; i < length && i < line + 16; ++i)
-            m_out += " " + ToHex(data + i, 1);
+            m_out += " " + HexFromBytes(data + i, 1);
         m_out += "\n";
     }
 }
@@ -411,7 +411,7 @@ int CToolRun::OnWriteArea(const std::vector<std::string>& args) {
         if (content.size() < kAreaSize)
             return Fail(args[3] + " holds fewer than 128 bytes");
         data.assign(content.begin(), content.begin() + kAreaSize);
-    } else if (!ParseHex(args[2], data) || data.size() != kAreaSize) {
+    } else if (!BytesFromHexText(args[2], data) || data.size() != kAreaSize) {
         return Usage("write-area: exactly 128 bytes of hex expected");
     }
     CStoreLock lock(m_store, kToolLockWaitMs);

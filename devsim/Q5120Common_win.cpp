@@ -14,7 +14,8 @@
 #include "SimEngine.h"
 #include "SimLog.h"
 #include "SimStore.h"
-#include "SimText_win.h"
+#include "Utf8Text.h"
+#include "Utf8Text_win.h"
 
 using namespace nerasim;
 

@@ -1,55 +1,6 @@
 #include "SimBytes.h"
 
-#include <cstdio>
-
 namespace nerasim {
-
-namespace {
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
-std::string ToHex(const uint8_t* data, size_t length) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(length * 2);
-    for (size_t i = 0; i < length; ++i) {
-        text.push_back(kDigits[static_cast<unsigned>(data[i]) >> 4]);
-        text.push_back(kDigits[static_cast<unsigned>(data[i]) & 0x0Fu]);
-    }
-    return text;
-}
-
-bool ParseHex(const std::string& text, std::vector<uint8_t>& out) {
-    out.clear();
-    int high = -1;
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ':' || c == '-') {
-            if (high >= 0)
-                return false; // a separator may not split a pair
-            continue;
-        }
-        int value = HexDigitValue(c);
-        if (value < 0)
-            return false;
-        if (high < 0) {
-            high = value;
-        } else {
-            out.push_back(static_cast<uint8_t>((high << 4) | value));
-            high = -1;
-        }
-    }
-    return high < 0;
-}
 
 bool ParseU32(const std::string& text, uint32_t& value) {
     if (text.empty() || text.size() > 10)
@@ -78,9 +29,7 @@ bool ParseU32(const std::string& text, uint32_t& value) {
 }
 
 std::string FormatHex32(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
-    return text;
+    return "0x" + HexFromNumber(value, 8);
 }
 
 uint32_t Crc32(const uint8_t* data, size_t length) {

@@ -1,22 +1,15 @@
 #pragma once
-// Hex-text and checksum helpers shared by the simulated module, its store files,
-// the call log and the nerasim tool.
+// Number texts and the checksum shared by the simulated module, its store files, the call log
+// and the nerasim tool; hexadecimal bytes come from the common HexText.h.
 
 #include "ByteOrder.h"
+#include "HexText.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace nerasim {
-
-// Upper-case hex digits of the bytes, no separators.
-std::string ToHex(const uint8_t* data, size_t length);
-
-// Reads hex digit pairs; blanks, ':' and '-' between pairs are skipped. False on any other
-// character or an odd digit count.
-bool ParseHex(const std::string& text, std::vector<uint8_t>& out);
 
 // Parses a decimal or 0x-prefixed hexadecimal number that fits in 32 bits.
 bool ParseU32(const std::string& text, uint32_t& value);

@@ -20,7 +20,7 @@ void SleepMs(uint32_t ms) {
 
 // The log's text for written area data.
 std::string DataText(const uint8_t* data, size_t length) {
-    return data == nullptr ? std::string("null") : ToHex(data, length);
+    return data == nullptr ? std::string("null") : HexFromBytes(data, length);
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "SimText_win.h"
+#include "PathText.h"
+#include "Utf8Text.h"
+#include "Utf8Text_win.h"
 
 namespace nerasim {
 
@@ -35,10 +37,6 @@ std::wstring Wide(const std::string& text) {
     if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
         return L"\\\\?\\" + full;
     return path;
-}
-
-std::string Utf8(const wchar_t* text, size_t length) {
-    return Utf8FromWide(text, length);
 }
 
 HANDLE OpenForRead(const std::string& path) {
@@ -83,7 +81,7 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
     std::string folder;
     if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path != nullptr)
-        folder = Utf8(path, wcslen(path));
+        folder = Utf8FromWide(path);
     CoTaskMemFree(path);
     return folder;
 }
@@ -186,9 +184,9 @@ bool FsMakeDirectories(const std::string& path) {
         return false;
     if (FsIsDirectory(path))
         return true;
-    size_t slash = path.find_last_of("/\\");
-    if (slash != std::string::npos && slash > 0 && path[slash - 1] != ':' &&
-        !FsMakeDirectories(path.substr(0, slash)))
+    // The parent of "C:\x" is the drive, which is never made.
+    const std::string parent = ParentOfPath(path);
+    if (!parent.empty() && parent.back() != ':' && !FsMakeDirectories(parent))
         return false;
     return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0 || FsIsDirectory(path);
 }
@@ -200,7 +198,7 @@ bool FsListSubfolders(const std::string& path, std::vector<std::string>& names) 
     if (find == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
-        std::string name = Utf8(data.cFileName, wcslen(data.cFileName));
+        std::string name = Utf8FromWide(data.cFileName);
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != "." && name != "..")
             names.push_back(name);
     } while (FindNextFileW(find, &data));
@@ -215,7 +213,7 @@ bool FsRemoveFolder(const std::string& path) {
     if (find != INVALID_HANDLE_VALUE) {
         do {
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                std::string name = Utf8(data.cFileName, wcslen(data.cFileName));
+                std::string name = Utf8FromWide(data.cFileName);
                 ok = DeleteFileW(Wide(FsJoin(path, name)).c_str()) != 0 && ok;
             }
         } while (FindNextFileW(find, &data));
@@ -234,7 +232,8 @@ std::string FsGetEnv(const char* name) {
     DWORD length = GetEnvironmentVariableW(wideName.c_str(), &value[0], size);
     if (length == 0 || length >= size)
         return std::string();
-    return Utf8(value.data(), length);
+    value.resize(length);
+    return Utf8FromWide(value);
 }
 
 bool FsSetEnv(const char* name, const std::string& value) {

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "KeyValue.h"
 #include "SimBytes.h"
+#include "UuidText.h"
 
 namespace nerasim {
 
@@ -22,14 +24,6 @@ constexpr size_t kSetPort = 20;
 constexpr size_t kSetPassword = 22;
 constexpr size_t kSetFlags = 92;
 constexpr size_t kSetServerPort = 126;
-
-std::string Trim(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return std::string();
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
 
 bool ParseFaultCount(const std::string& text, uint32_t& value) {
     if (text == "always") {
@@ -145,25 +139,14 @@ std::string CModuleConfig::Format() const {
 
 bool CModuleConfig::Parse(const std::string& text, std::string& error) {
     *this = CModuleConfig();
-    size_t lineStart = 0;
-    int lineNumber = 0;
-    while (lineStart < text.size()) {
-        size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string::npos)
-            lineEnd = text.size();
-        std::string line = Trim(text.substr(lineStart, lineEnd - lineStart));
-        lineStart = lineEnd + 1;
-        ++lineNumber;
-        if (line.empty() || line[0] == '#')
-            continue;
-        size_t equals = line.find('=');
-        if (equals == std::string::npos) {
-            error = "line " + std::to_string(lineNumber) + ": key = value expected";
+    for (const SKeyValueLine& line : ReadKeyValueLines(text)) {
+        if (!line.hasEquals) {
+            error = "line " + std::to_string(line.number) + ": key = value expected";
             return false;
         }
         std::string lineError;
-        if (!SetValue(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), lineError)) {
-            error = "line " + std::to_string(lineNumber) + ": " + lineError;
+        if (!SetValue(line.key, line.value, lineError)) {
+            error = "line " + std::to_string(line.number) + ": " + lineError;
             return false;
         }
     }
@@ -199,47 +182,25 @@ bool IsValidModuleName(const std::string& name) {
 }
 
 bool ParseUuid(const std::string& text, uint8_t uuid[16]) {
-    std::string body = text;
-    if (body.size() == 38 && body.front() == '{' && body.back() == '}')
-        body = body.substr(1, 36);
-    if (body.size() != 36 || body[8] != '-' || body[13] != '-' || body[18] != '-' || body[23] != '-')
-        return false;
-    std::vector<uint8_t> bytes;
-    std::string digits =
-        body.substr(0, 8) + body.substr(9, 4) + body.substr(14, 4) + body.substr(19, 4) + body.substr(24, 12);
-    if (digits.size() != 32 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
-        !ParseHex(digits, bytes) || bytes.size() != 16)
-        return false;
-    // Text order is big-endian; the stored form keeps the first three fields little-endian.
-    StoreLE32(uuid, LoadBE32(&bytes[0]));
-    StoreLE16(uuid + 4, LoadBE16(&bytes[4]));
-    StoreLE16(uuid + 6, LoadBE16(&bytes[6]));
-    std::memcpy(uuid + 8, &bytes[8], 8);
-    return true;
+    if (text.size() == 38 && text.front() == '{' && text.back() == '}')
+        return ParseUuidText(text.substr(1, 36), uuid);
+    return ParseUuidText(text, uuid);
 }
 
 std::string FormatUuid(const uint8_t uuid[16]) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
-                  static_cast<unsigned>(LoadLE32(uuid)), static_cast<unsigned>(LoadLE16(uuid + 4)),
-                  static_cast<unsigned>(LoadLE16(uuid + 6)), uuid[8], uuid[9], uuid[10], uuid[11], uuid[12],
-                  uuid[13], uuid[14], uuid[15]);
-    return text;
+    return TextFromUuid(uuid, EHexCase::kLower);
 }
 
 bool ParseMac(const std::string& text, uint8_t mac[6]) {
     std::vector<uint8_t> bytes;
-    if (!ParseHex(text, bytes) || bytes.size() != 6)
+    if (!BytesFromHexText(text, bytes) || bytes.size() != 6)
         return false;
     std::memcpy(mac, bytes.data(), 6);
     return true;
 }
 
 std::string FormatMac(const uint8_t mac[6]) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
-                  mac[5]);
-    return text;
+    return HexFromBytes(mac, 6, ':');
 }
 
 bool ParseFirmwareVersion(const std::string& text, uint8_t version[3]) {

@@ -6,6 +6,9 @@
 #include <map>
 #include <mutex>
 
+#include "KeyValue.h"
+#include "PathText.h"
+
 namespace nerasim {
 
 namespace {
@@ -24,37 +27,6 @@ enum EStoreCounter : size_t {
     kCounterCount
 };
 
-// Value of "key = value" in a small settings text, "" when absent.
-std::string FindSetting(const std::string& text, const std::string& key) {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        size_t equals = line.find('=');
-        if (equals == std::string::npos)
-            continue;
-        std::string name = line.substr(0, equals);
-        name.erase(name.find_last_not_of(" \t") + 1);
-        name.erase(0, name.find_first_not_of(" \t"));
-        if (name != key)
-            continue;
-        std::string value = line.substr(equals + 1);
-        size_t first = value.find_first_not_of(" \t");
-        return first == std::string::npos ? std::string() : value.substr(first);
-    }
-    return std::string();
-}
-
-std::string ParentFolder(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 } // namespace
 
 std::string CSimSettings::File() {
@@ -66,14 +38,15 @@ std::string CSimSettings::LoadStoreFolder() {
     std::string text;
     if (!FsReadAll(File(), text))
         return std::string();
-    return FindSetting(text, "store");
+    return FindKeyValue(text, "store");
 }
 
 bool CSimSettings::SaveStoreFolder(const std::string& folder) {
-    if (folder.find_first_of("\r\n") != std::string::npos)
+    // A folder the settings file cannot give back as it is would silently become another one.
+    if (!IsKeepableValue(folder))
         return false;
     std::string file = File();
-    std::string parent = ParentFolder(file);
+    std::string parent = ParentOfPath(file);
     if (!parent.empty() && !FsMakeDirectories(parent))
         return false;
     std::string text = "# Settings of the simulated module libraries\n";
@@ -345,7 +318,7 @@ bool CSimStore::ListModules(std::vector<std::string>& names) const {
     std::sort(names.begin(), names.end());
     std::string text;
     if (FsReadAll(FsJoin(m_folder, kOrderFile), text)) {
-        std::string first = FindSetting(text, "first");
+        std::string first = FindKeyValue(text, "first");
         auto it = std::find(names.begin(), names.end(), first);
         if (it != names.end())
             std::rotate(names.begin(), it, it + 1);

@@ -1,6 +1,7 @@
 #include "FileDialog_win.h"
 
 #include "Dialog_win.h"
+#include "PathText.h"
 #include "WinApp_win.h"
 
 #include <algorithm>
@@ -36,8 +37,7 @@ CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExt, const w
 
 void CFileDialog::SetChosenPath(const std::wstring& path) {
     m_chosenPath = path;
-    size_t slash = path.find_last_of(L"\\/");
-    m_fileNameOffset = slash == std::wstring::npos ? 0 : slash + 1;
+    m_fileNameOffset = FileNameOffset(path);
 }
 
 INT_PTR CFileDialog::DoModal() {

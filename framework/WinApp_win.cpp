@@ -2,6 +2,8 @@
 
 #include "Dialog_win.h"
 #include "FrameworkResource.h"
+#include "ModulePath_win.h"
+#include "PathText.h"
 
 #include <shellapi.h>
 
@@ -66,13 +68,7 @@ void CWinApp::OnHelp() {
     if (!m_htmlHelp) {
         return;
     }
-    std::wstring path = AfxGetModulePath();
-    size_t dot = path.find_last_of(L'.');
-    size_t slash = path.find_last_of(L"\\/");
-    if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) {
-        path.erase(dot);
-    }
-    path += L".CHM";
+    const std::wstring path = PathWithoutExtension(AfxGetModulePath()) + L".CHM";
     HWND owner = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
     DWORD context = kHelpIdBaseResource + (m_pMainWnd != nullptr ? m_pMainWnd->GetTemplateId() : 0);
     HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
@@ -117,36 +113,11 @@ CWinApp* AfxGetApp() {
 }
 
 std::wstring AfxGetModulePath() {
-    // The system cuts the name to the buffer without saying how long it is: grow until it fits,
-    // up to the longest path the system knows. Starting small keeps the growing in use on every
-    // call, where it cannot go unnoticed.
-    constexpr DWORD kLongestPath = 32768;
-    std::wstring buffer(16, L'\0');
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = GetModuleFileNameW(nullptr, &buffer[0], size);
-        if (length == 0) {
-            return std::wstring();
-        }
-        if (length < size) {
-            buffer.resize(length);
-            return buffer;
-        }
-        if (size >= kLongestPath) {
-            return std::wstring();
-        }
-        buffer.resize(2 * size);
-    }
+    return ModuleFilePath();
 }
 
 std::wstring TitleFromModulePath(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) {
-        name.erase(dot);
-    }
-    return name;
+    return NameWithoutExtension(path);
 }
 
 std::wstring AfxGetAppTitle() {

@@ -4,35 +4,12 @@
 
 #include <cstring>
 
+#include "HexText.h"
 #include "SimStore.h"
+#include "Utf8Text.h"
 #include "resource.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr,
-                        nullptr);
-    return out;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
@@ -62,19 +39,7 @@ constexpr char kModuleName[] = "module1";
 
 std::vector<uint8_t> HexBytes(const std::string& hex) {
     std::vector<uint8_t> bytes;
-    int high = -1;
-    for (char c : hex) {
-        int digit = HexDigit(c);
-        if (digit < 0) {
-            continue;
-        }
-        if (high < 0) {
-            high = digit;
-        } else {
-            bytes.push_back(static_cast<uint8_t>(high * 16 + digit));
-            high = -1;
-        }
-    }
+    EXPECT_TRUE(BytesFromHexText(hex, bytes)) << "not a hex text: " << hex;
     return bytes;
 }
 
@@ -89,13 +54,7 @@ NeraSettings RecordFromHex(const std::string& hex) {
 }
 
 std::string ToHex(const uint8_t* data, size_t size) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text += kDigits[data[i] >> 4];
-        text += kDigits[data[i] & 0x0F];
-    }
-    return text;
+    return HexFromBytes(data, size);
 }
 
 NeraSettings DefaultRecord(uint16_t serverPort) {
@@ -178,8 +137,8 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 const uint8_t CSimModule::kMac[kMacSize] = {0x00, 0x80, 0x4C, 0x12, 0x34, 0x56};
 
 CSimModule::CSimModule(bool erasedSettings) {
-    m_store = Utf8(m_folder.File(L"store"));
-    m_log = Utf8(m_folder.File(L"calls.log"));
+    m_store = Utf8FromWide(m_folder.File(L"store"));
+    m_log = Utf8FromWide(m_folder.File(L"calls.log"));
     SetEnvironmentVariableW(L"NERA_SIM_STORE", m_folder.File(L"store").c_str());
     SetEnvironmentVariableW(L"NERA_SIM_LOG", m_folder.File(L"calls.log").c_str());
     SetEnvironmentVariableW(L"NERA_SIM_SETTINGS", m_folder.File(L"sim-settings.txt").c_str());

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "KivoWriterDlg_win.h"
+#include "PathText.h"
 #include "ScriptedUi_win.h"
 #include "WinApp_win.h"
 #include "resource.h"
@@ -18,8 +19,7 @@ constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
 
 // The packaged program beside this test: it carries the demonstration package.
 std::wstring PackagedUpdater() {
-    std::wstring self = AfxGetModulePath();
-    return self.substr(0, self.find_last_of(L"\\/") + 1) + L"NeraUpdater.exe";
+    return FolderOfPath(AfxGetModulePath()) + L"NeraUpdater.exe";
 }
 
 // A fresh folder for a simulated store; the libraries of this process use it while the

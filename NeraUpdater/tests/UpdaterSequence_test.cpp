@@ -329,7 +329,7 @@ TEST(UpdaterSequence, ParseUuidText) {
     for (const auto& c : kCases) {
         uint8_t uuid[16] = {};
         EXPECT_EQ(ParseUuidText(c.first, uuid), c.second != nullptr) << c.first.size();
-        EXPECT_EQ(ToHex(uuid, 16), c.second ? c.second : std::string(32, '0'));
+        EXPECT_EQ(HexFromBytes(uuid, 16), c.second ? c.second : std::string(32, '0'));
     }
 }
 

@@ -10,6 +10,7 @@
 #include "Des.h"
 #include "FakeHost.h"
 #include "FirmwarePackage.h"
+#include "HexText.h"
 #include "NeraCommand.h"
 #include "NeraSimTool.h"
 #include "SettingsEditor.h"
@@ -34,16 +35,6 @@ const std::string kSecretDigest =
 const std::string kNoPasswordDigest = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
 const std::string kFF4 = "FFFFFFFF";
 const std::string kFF32 = std::string(64, 'F');
-
-std::string Hex(const uint8_t* bytes, size_t size) {
-    const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 0x0F];
-    }
-    return text;
-}
 
 // A settings file as NeraConfig saves it from a fresh editor, with one change made first.
 std::vector<uint8_t> EditorFile(const std::function<void(SEditorFields&)>& change, uint16_t flag = 0) {
@@ -113,7 +104,7 @@ protected:
         CStoreLock lock(m_store);
         uint8_t area[128];
         EXPECT_TRUE(m_store.ReadArea("m", 6, area));
-        return Hex(area, sizeof area);
+        return HexFromBytes(area, sizeof area);
     }
     // Calls of one function in the call log; opens only when they gave a handle.
     std::vector<uint8_t> Flash(uint32_t address, uint32_t length) {
@@ -148,9 +139,9 @@ TEST_F(NeraCommandTest, GetSavesTheFileNeraConfigWould) {
     // and the editor's "no password" instead of the module's.
     const std::vector<uint8_t>& saved = m_host.m_files[L"saved.nera"];
     ASSERT_EQ(saved.size(), kSettingsFileSize);
-    EXPECT_EQ(Hex(saved.data(), 8), "0000024E45524101");
-    EXPECT_EQ(Hex(saved.data() + kPasswordDigestOffset, kPasswordDigestSize), kFF32);
-    EXPECT_EQ(Hex(saved.data() + 128, 2), "0000");
+    EXPECT_EQ(HexFromBytes(saved.data(), 8), "0000024E45524101");
+    EXPECT_EQ(HexFromBytes(saved.data() + kPasswordDigestOffset, kPasswordDigestSize), kFF32);
+    EXPECT_EQ(HexFromBytes(saved.data() + 128, 2), "0000");
 
     NewModule({"fail_open=1"});
     EXPECT_EQ(Run({L"get"}), kExitRefused);

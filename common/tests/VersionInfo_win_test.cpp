@@ -1,18 +1,14 @@
 #include "VersionInfo_win.h"
 
+#include "ModulePath_win.h"
+#include "PathText.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
 namespace {
 std::wstring BesideTest(const wchar_t* name) {
-    // The system cuts the name to the buffer: grow it until the name fits.
-    std::wstring full(256, L'\0');
-    DWORD length = 0;
-    while ((length = GetModuleFileNameW(nullptr, &full[0], static_cast<DWORD>(full.size()))) >= full.size()) {
-        full.resize(2 * full.size());
-    }
-    full.resize(length);
-    return full.substr(0, full.find_last_of(L"\\/") + 1) + name;
+    return FolderOfPath(ModuleFilePath()) + name;
 }
 
 struct VersionCase {

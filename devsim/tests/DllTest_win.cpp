@@ -18,7 +18,7 @@
 #include "SimBytes.h"
 #include "SimLog.h"
 #include "SimStore.h"
-#include "SimText_win.h"
+#include "Utf8Text_win.h"
 #include "TestStore.h"
 
 namespace nerasim {
@@ -132,7 +132,7 @@ TEST_F(DllTest, SettingsToolSequence) {
     const std::vector<std::string> expected = {
         "Q5120_NeraFlashModeOpen reserved=0 -> " + hs,
         "Kivo_FlshReadRWArea h=" + hs + " area=6 -> 0",
-        "Kivo_FlshWriteRWArea h=" + hs + " area=6 data=" + ToHex(area, 128) + " -> 0",
+        "Kivo_FlshWriteRWArea h=" + hs + " area=6 data=" + HexFromBytes(area, 128) + " -> 0",
         "Kivo_FlshReadRWArea h=" + hs + " area=6 -> 0",
         "Q5120_NeraFlashModeClose h=" + hs + " reserved=0 -> 0",
     };
@@ -148,7 +148,7 @@ TEST_F(DllTest, UpdaterSequence) {
     ASSERT_NE(h, 0u);
     uint8_t unit[128];
     ASSERT_EQ(Kivo_FlshReadRWArea(h, 7, unit), 0);
-    EXPECT_EQ(ToHex(unit, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
+    EXPECT_EQ(HexFromBytes(unit, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
     EXPECT_EQ(Kivo_SetTimeouts(h, 1000, 1000), 0);
     EXPECT_EQ(Kivo_FlshEchoTest(h), 0);
     EXPECT_EQ(Kivo_SetTimeouts(h, 5000, 5000), 0);
@@ -204,7 +204,7 @@ TEST_F(DllTest, EveryExportFailsCleanlyOnABadHandle) {
         EXPECT_NE(Q5120_FlashModeClose(h, 0), 0);
         EXPECT_NE(Q5120_NeraFlashModeClose(h, 0), 0);
         EXPECT_EQ(code, 0x12345678u);
-        EXPECT_EQ(ToHex(buffer, 2), "A5A5");
+        EXPECT_EQ(HexFromBytes(buffer, 2), "A5A5");
     }
     EXPECT_EQ(Q5120_FlashModeOpen(0x20000000u, 0), 0u);
     uint32_t h = Q5120_NeraFlashModeOpen(0);

@@ -117,7 +117,7 @@ TEST_F(NeraSimToolTest, DumpAndWriteAreas) {
 
     std::string hex;
     for (int i = 0; i < 128; ++i)
-        hex += ToHex(reinterpret_cast<const uint8_t*>("\x42"), 1);
+        hex += HexFromBytes(reinterpret_cast<const uint8_t*>("\x42"), 1);
     ASSERT_EQ(Run({"write-area", "m", "2", hex}), kToolOk) << m_err;
     ASSERT_EQ(Run({"dump-area", "m", "2"}), kToolOk);
     std::string line = "00000070:";

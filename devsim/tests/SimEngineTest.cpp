@@ -112,7 +112,7 @@ TEST_F(SimEngineTest, EveryCallFailsCleanlyOnUnknownOrClosedHandles) {
         EXPECT_EQ(m_engine.NeraFlashModeClose(h, 0), kSimBadHandle);
         EXPECT_EQ(m_engine.FlashModeClose(h, 0), kSimBadHandle);
         EXPECT_EQ(code, 0x12345678u);
-        EXPECT_EQ(ToHex(buffer, 4), "A5A5A5A5");
+        EXPECT_EQ(HexFromBytes(buffer, 4), "A5A5A5A5");
     }
     // Nothing reached the module.
     EXPECT_EQ(Flash(0x8000, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
@@ -145,7 +145,7 @@ TEST_F(SimEngineTest, BadArgumentsFailWithoutTouchingAnything) {
     };
     for (const SCase& c : kCases)
         EXPECT_EQ(c.call(), c.result) << c.what;
-    EXPECT_EQ(ToHex(buffer, 4), "A5A5A5A5");
+    EXPECT_EQ(HexFromBytes(buffer, 4), "A5A5A5A5");
     // The refused writes changed nothing: boot block and version record as made.
     EXPECT_EQ(Flash(0x0F80, 1)[0], FactoryCodeByte(0x0F80));
     EXPECT_EQ(Flash(0x8000, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
@@ -156,7 +156,7 @@ TEST_F(SimEngineTest, AreasReadBackWhatWasWritten) {
     uint32_t h = m_engine.NeraFlashModeOpen(0);
     uint8_t area[kAreaSize];
     ASSERT_EQ(m_engine.ReadRWArea(h, kIdentityArea, area), kSimOk);
-    EXPECT_EQ(ToHex(area, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
+    EXPECT_EQ(HexFromBytes(area, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
     ASSERT_EQ(m_engine.ReadRWArea(h, kSettingsArea, area), kSimOk);
     EXPECT_EQ(SettingsMacText(area), "02:4E:45:52:41:01");
 
@@ -365,7 +365,7 @@ TEST_F(SimEngineTest, CallLogLines) {
         "Kivo_FlshGetEraseBlk len=0x00015800 -> 0x000001FF",
         "Kivo_FlshErase h=1 blocks=0x00000101 -> 0",
         "Kivo_FlshWrite h=1 addr=0x00008000 len=0x00000004 crc=0xB63CFBCD -> 0",
-        "Kivo_FlshWriteRWArea h=1 area=6 data=" + ToHex(area, kAreaSize) + " -> 0",
+        "Kivo_FlshWriteRWArea h=1 area=6 data=" + HexFromBytes(area, kAreaSize) + " -> 0",
         "Kivo_FlshWriteRWArea h=1 area=6 data=null -> 2",
         "Q5120_FlashModeClose h=1 reserved=0 -> 0",
         "Kivo_Close h=1 -> 1",

@@ -90,7 +90,7 @@ TEST(SimModule, UuidBinaryFormKnownAnswers) {
     for (const SCase& c : kCases) {
         uint8_t uuid[16];
         ASSERT_TRUE(ParseUuid(c.text, uuid)) << c.text;
-        EXPECT_EQ(ToHex(uuid, 16), c.hex);
+        EXPECT_EQ(HexFromBytes(uuid, 16), c.hex);
     }
     uint8_t uuid[16];
     ASSERT_TRUE(ParseUuid(kCases[0].text, uuid));
@@ -112,7 +112,7 @@ TEST(SimModule, MacAndVersionTexts) {
 
     uint8_t version[3];
     ASSERT_TRUE(ParseFirmwareVersion("5.7.1", version));
-    EXPECT_EQ(ToHex(version, 3), "050701");
+    EXPECT_EQ(HexFromBytes(version, 3), "050701");
     ASSERT_TRUE(ParseFirmwareVersion("255.0.10", version));
     for (const char* bad : {"5.7", "5.7.1.0", "256.0.0", "5..1", "5.7.x", "+5.7.1"})
         EXPECT_FALSE(ParseFirmwareVersion(bad, version)) << bad;
@@ -122,7 +122,7 @@ TEST(SimModule, VersionRecordLayout) {
     const uint8_t version[3] = {5, 7, 1};
     uint8_t record[kVersionRecordSize];
     MakeVersionRecord(0x40010203, version, record);
-    EXPECT_EQ(ToHex(record, 12), "000000004001020300050701");
+    EXPECT_EQ(HexFromBytes(record, 12), "000000004001020300050701");
     EXPECT_EQ(FormatVersionRecord(record), "5.7.1");
     record[2] = 0x01; // first word no longer zero: no version
     EXPECT_EQ(FormatVersionRecord(record), "");
@@ -132,7 +132,7 @@ TEST(SimModule, FactorySettingsRecordKnownAnswer) {
     const uint8_t mac[6] = {0x02, 0x4E, 0x45, 0x52, 0x41, 0x01};
     uint8_t area[kAreaSize];
     MakeFactorySettings(mac, area);
-    const std::string hex = ToHex(area, kAreaSize);
+    const std::string hex = HexFromBytes(area, kAreaSize);
     EXPECT_EQ(hex.substr(0, 2 * 22), "0000"
                                      "024E45524101"
                                      "00000000"
@@ -171,10 +171,10 @@ TEST(SimModule, ModuleNames) {
 
 TEST(SimBytes, HexNumbersAndChecksum) {
     std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ParseHex("00 ff:10-Ab", bytes));
-    EXPECT_EQ(ToHex(bytes.data(), bytes.size()), "00FF10AB");
-    EXPECT_FALSE(ParseHex("0 0", bytes));
-    EXPECT_FALSE(ParseHex("abc", bytes));
+    EXPECT_TRUE(BytesFromHexText("00 ff:10-Ab", bytes));
+    EXPECT_EQ(HexFromBytes(bytes.data(), bytes.size()), "00FF10AB");
+    EXPECT_FALSE(BytesFromHexText("0 0", bytes));
+    EXPECT_FALSE(BytesFromHexText("abc", bytes));
     uint32_t value = 0;
     EXPECT_TRUE(ParseU32("0xFFFFFFFF", value));
     EXPECT_EQ(value, 0xFFFFFFFFu);

@@ -52,13 +52,13 @@ TEST(SimStore, NewModuleHoldsItsIdentity) {
     EXPECT_EQ(config.m_product, "Nera5120-SL");
     uint8_t area[kAreaSize];
     ASSERT_TRUE(store.ReadArea("m", kIdentityArea, area));
-    EXPECT_EQ(ToHex(area, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
-    EXPECT_EQ(ToHex(area + 16, 112), std::string(224, 'F'));
+    EXPECT_EQ(HexFromBytes(area, 16), "6B9ED2A4170F3A4C8E5B72C6D1F09A38");
+    EXPECT_EQ(HexFromBytes(area + 16, 112), std::string(224, 'F'));
     ASSERT_TRUE(store.ReadArea("m", kSettingsArea, area));
     EXPECT_EQ(SettingsMacText(area), "02:4E:45:52:41:01");
     uint8_t record[kVersionRecordSize];
     ASSERT_TRUE(store.ReadFlash("m", kVersionRecordAddress, record, sizeof record));
-    EXPECT_EQ(ToHex(record, 12), "000000004042000700050600");
+    EXPECT_EQ(HexFromBytes(record, 12), "000000004042000700050600");
     uint8_t edge[2];
     ASSERT_TRUE(store.ReadFlash("m", 0x7FFF, edge, 2));
     EXPECT_EQ(edge[0], FactoryCodeByte(0x7FFF));
@@ -75,7 +75,7 @@ TEST(SimStore, ErasedSettingsOption) {
     uint8_t area[kAreaSize];
     CStoreLock lock(store);
     ASSERT_TRUE(store.ReadArea("m", kSettingsArea, area));
-    EXPECT_EQ(ToHex(area, kAreaSize), std::string(256, 'F'));
+    EXPECT_EQ(HexFromBytes(area, kAreaSize), std::string(256, 'F'));
 }
 
 TEST(SimStore, CreateRefusesBadAndDuplicateNames) {
@@ -123,10 +123,10 @@ TEST(SimStore, StatePersistsAcrossStoreObjects) {
     CStoreLock lock(store);
     uint8_t area[kAreaSize];
     ASSERT_TRUE(store.ReadArea("m", 3, area));
-    EXPECT_EQ(ToHex(area, 4), "5A5A5A5A");
+    EXPECT_EQ(HexFromBytes(area, 4), "5A5A5A5A");
     uint8_t data[4];
     ASSERT_TRUE(store.ReadFlash("m", 0x7FFFC, data, 4));
-    EXPECT_EQ(ToHex(data, 4), "01020304");
+    EXPECT_EQ(HexFromBytes(data, 4), "01020304");
     CModuleConfig config;
     std::string error;
     ASSERT_TRUE(store.LoadConfig("m", config, error));
@@ -178,6 +178,12 @@ TEST(SimStore, FolderComesFromEnvironmentThenSettingsThenDefault) {
     ASSERT_TRUE(CSimSettings::SaveStoreFolder(""));
     EXPECT_EQ(CSimSettings::ResolveStoreFolder(&source), FsDefaultStoreFolder());
     EXPECT_FALSE(CSimSettings::SaveStoreFolder("two\nlines"));
+    // A folder that would come back without its outer blanks is refused, the saved one kept.
+    ASSERT_TRUE(CSimSettings::SaveStoreFolder("/kept/store"));
+    for (const char* blank : {"/kept/store ", " /kept/store", "/kept/store\t"}) {
+        EXPECT_FALSE(CSimSettings::SaveStoreFolder(blank)) << blank;
+        EXPECT_EQ(CSimSettings::LoadStoreFolder(), "/kept/store") << blank;
+    }
 }
 
 } // namespace

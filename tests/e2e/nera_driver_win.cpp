@@ -37,6 +37,9 @@
 #include <string>
 #include <vector>
 
+#include "Utf8Text.h"
+#include "Utf8Text_win.h"
+
 namespace {
 const DWORD kDefaultWaitMs = 10000;
 
@@ -46,28 +49,6 @@ struct Driver {
     HWND current = nullptr;
     std::wstring error;
 };
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr,
-                        nullptr);
-    return narrow;
-}
 
 // Text of a window of another process: WM_GETTEXT is marshalled, GetWindowText is not.
 std::wstring WindowText(HWND hwnd) {
@@ -551,9 +532,9 @@ int wmain(int argc, wchar_t** argv) {
         if (raw.empty() || raw[0] == '#') {
             continue;
         }
-        std::wstring line = FromUtf8(raw);
+        std::wstring line = WideFromUtf8(raw);
         if (!Run(d, line)) {
-            printf("FAIL line %d: %s: %s\n", lineNumber, raw.c_str(), ToUtf8(d.error).c_str());
+            printf("FAIL line %d: %s: %s\n", lineNumber, raw.c_str(), Utf8FromWide(d.error).c_str());
             fflush(stdout);
             if (d.process.hProcess != nullptr) {
                 TerminateProcess(d.process.hProcess, 1);

@@ -4,19 +4,11 @@
 
 #include <string>
 
-namespace {
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr,
-                        nullptr);
-    return narrow;
-}
+#include "ModulePath_win.h"
+#include "PathText.h"
+#include "Utf8Text.h"
 
+namespace {
 // A text that a system call copies into a buffer, however long it is. The call returns the
 // length copied, or the size it needs (or the buffer size) when the text does not fit.
 template <typename Call> std::wstring Fetched(Call call) {
@@ -40,12 +32,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (logPath.empty()) {
         return 2;
     }
-    std::wstring name =
-        Fetched([](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
-    name = name.substr(name.find_last_of(L"\\/") + 1);
+    const std::wstring name = FileNameOfPath(ModuleFilePath());
     const std::wstring folder =
         Fetched([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
-    std::string line = ToUtf8(name) + "|" + ToUtf8(GetCommandLineW()) + "|" + ToUtf8(folder) + "\n";
+    std::string line =
+        Utf8FromWide(name) + "|" + Utf8FromWide(GetCommandLineW()) + "|" + Utf8FromWide(folder) + "\n";
 
     // Several stand-ins may start at once: append under an exclusive open, retried briefly.
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         case 6: {
             std::vector<uint8_t> bytes;
-            nerasim::ParseHex(text, bytes);
+            BytesFromHexText(text, bytes);
             break;
         }
         default: {
