@@ -3,7 +3,6 @@
 
 #include <commctrl.h>
 
-#include "CommandLine.h"
 #include "KivoWriterDlg_win.h"
 #include "WinApp_win.h"
 
@@ -20,13 +19,9 @@ bool CKivoWriterApp::InitInstance() {
 
     CKivoWriterDlg dialog;
     m_pMainWnd = &dialog;
-    std::wstring value;
-    if (FindOptionValue(m_cmdLine, L"-UUID:", value)) {
-        dialog.m_strUuid = UpperAscii(value);
-    }
-    if (FindOptionValue(m_cmdLine, L"-PRODUCT:", value)) {
-        dialog.m_strProduct = value;
-    }
+    SUpdaterOptions options = ParseUpdaterOptions(m_cmdLine);
+    dialog.m_strUuid = options.m_strUuid;
+    dialog.m_strProduct = options.m_strProduct;
     dialog.DoModal();
     m_pMainWnd = nullptr;
     return false;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ByteOrder.h"
+#include "CommandLine.h"
 
 namespace {
 
@@ -205,4 +206,16 @@ void CUpdaterSession::OnOK() {
     m_view.SetCurrentVersion(ReadDeviceVersion());
     OnDisconnect();
     m_view.AppendLogText(kLogFinished);
+}
+
+SUpdaterOptions ParseUpdaterOptions(const std::wstring& cmdLine) {
+    SUpdaterOptions options;
+    std::wstring value;
+    if (FindOptionValue(cmdLine, L"-UUID:", value)) {
+        options.m_strUuid = UpperAscii(value);
+    }
+    if (FindOptionValue(cmdLine, L"-PRODUCT:", value)) {
+        options.m_strProduct = value;
+    }
+    return options;
 }

@@ -38,6 +38,16 @@ using UuidParser = bool (*)(const std::wstring& text, uint8_t uuid[16]);
 // Product name of a module's hardware code ("N/A" for unknown codes).
 std::wstring ProductNameFromCode(uint32_t code);
 
+// The two start-up options of the updater's command line.
+struct SUpdaterOptions {
+    std::wstring m_strUuid;    // "-UUID:" value, upper-cased; empty = no identity check
+    std::wstring m_strProduct; // "-PRODUCT:" value as written; empty = the default product
+};
+
+// Reads "-UUID:" and "-PRODUCT:" from the raw command line by the shared option rule: names in
+// any case, anywhere, first occurrence only. Nothing is ever refused.
+SUpdaterOptions ParseUpdaterOptions(const std::wstring& cmdLine);
+
 // One updater window's connection to a module and the image it writes.
 class CUpdaterSession {
 public:

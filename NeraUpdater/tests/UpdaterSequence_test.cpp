@@ -312,6 +312,32 @@ TEST(UpdaterSequence, ProductNameFromCode) {
         EXPECT_EQ(ProductNameFromCode(c.first), c.second) << std::hex << c.first;
 }
 
+TEST(UpdaterSequence, StartUpOptions) {
+    struct SCase {
+        const wchar_t* cmdLine;
+        const wchar_t* uuid;
+        const wchar_t* product;
+    };
+    const SCase kCases[] = {
+        {L"", L"", L""},
+        {L"-UUID:a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38 -PRODUCT:Tesk-I4861",
+         L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38", L"Tesk-I4861"},
+        {L"-PRODUCT:Tesk-I4861 -UUID:a4d29e6b", L"A4D29E6B", L"Tesk-I4861"},
+        {L"-product:abc", L"", L"abc"},
+        {L"-uuid:not-a-uuid", L"NOT-A-UUID", L""},
+        {L"x -PRODUCT:", L"", L""},
+        {L"-PRODUCT:\"My Tools\"", L"", L"My"},
+        {L"-PRODUCT:\"Plant3\"", L"", L"Plant3"},
+        {L"-PRODUCT:first -PRODUCT:second", L"", L"first"},
+        {L"C:\\tools\\NeraUpdater.exe-product:Kivo5120", L"", L"Kivo5120"},
+    };
+    for (const SCase& c : kCases) {
+        const SUpdaterOptions options = ParseUpdaterOptions(c.cmdLine);
+        EXPECT_EQ(options.m_strUuid, c.uuid) << testing::PrintToString(std::wstring(c.cmdLine));
+        EXPECT_EQ(options.m_strProduct, c.product) << testing::PrintToString(std::wstring(c.cmdLine));
+    }
+}
+
 TEST(UpdaterSequence, ParseUuidText) {
     const char* kBytes = "6B9ED2A4170F3A4C8E5B72C6D1F09A38";
     const std::pair<std::wstring, const char*> kCases[] = {
