@@ -338,25 +338,4 @@ TEST(UpdaterSequence, StartUpOptions) {
     }
 }
 
-TEST(UpdaterSequence, ParseUuidText) {
-    const char* kBytes = "6B9ED2A4170F3A4C8E5B72C6D1F09A38";
-    const std::pair<std::wstring, const char*> kCases[] = {
-        {L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38", kBytes},
-        {L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38", kBytes},
-        {L"00112233-4455-6677-8899-aAbBcCdDeEfF", "33221100554477668899AABBCCDDEEFF"},
-        // clang-format off
-        {L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A3", nullptr}, {L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A380", nullptr},
-        {L"", nullptr}, {L" A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A3", nullptr},
-        {L"G4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38", nullptr}, {L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A3０", nullptr},
-        {L"A4D29E6B0-F17-4C3A-8E5B-72C6D1F09A38", nullptr}, {L"A4D29E6B-0F17-4C3A-8E5B72C6-D1F09A38", nullptr},
-        {L"{A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38}", nullptr},
-        // clang-format on
-    };
-    for (const auto& c : kCases) {
-        uint8_t uuid[16] = {};
-        EXPECT_EQ(ParseUuidText(c.first, uuid), c.second != nullptr) << c.first.size();
-        EXPECT_EQ(HexFromBytes(uuid, 16), c.second ? c.second : std::string(32, '0'));
-    }
-}
-
 } // namespace

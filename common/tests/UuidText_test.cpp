@@ -20,8 +20,12 @@ const SUuidCase kCases[] = {
 
 const char* const kBadTexts[] = {
     "",
-    "a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a3",  // short
-    "a4d29e6b0f174c3a8e5b72c6d1f09a38----", // dashes misplaced
+    "a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a3",   // short
+    "a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a380", // long
+    " a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a3",  // a blank before
+    "a4d29e6b0f174c3a8e5b72c6d1f09a38----",  // dashes misplaced
+    "a4d29e6b0-f17-4c3a-8e5b-72c6d1f09a38",
+    "a4d29e6b-0f17-4c3a-8e5b72c6-d1f09a38",
     "g4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38",
     "{a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38}", // braces are the caller's business
 };
@@ -64,4 +68,7 @@ TEST(UuidText, MalformedTextLeavesTheBytes) {
             EXPECT_EQ(b, 0x5A) << text;
         }
     }
+    // A full-width digit is no hex digit.
+    uint8_t uuid[16] = {};
+    EXPECT_FALSE(ParseUuidText(std::wstring(L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A3\uFF10"), uuid));
 }
