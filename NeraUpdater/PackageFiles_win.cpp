@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "PathText.h"
+#include "SystemPath_win.h"
 #include "Utf8Text_win.h"
 
 namespace {
@@ -15,15 +15,9 @@ std::string LastErrorText() {
     return "system error " + std::to_string(GetLastError());
 }
 
-// Folder part of a path, "." when it has none.
-std::wstring FolderOf(const std::wstring& path) {
-    const std::wstring folder = FolderOfPath(path);
-    return folder.empty() ? L"." : folder;
-}
-
 HANDLE OpenForIdentity(const std::wstring& path) {
-    return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return CreateFileW(SystemPathOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 } // namespace
@@ -31,8 +25,9 @@ HANDLE OpenForIdentity(const std::wstring& path) {
 EReadFile PfReadFile(const std::string& path, size_t maxLength, std::vector<uint8_t>& data,
                      std::string& reason) {
     data.clear();
-    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(SystemPathOf(WideFromUtf8(path)).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         reason = LastErrorText();
         return EReadFile::kUnreadable;
@@ -86,37 +81,12 @@ bool PfSameFile(const std::string& a, const std::string& b) {
 
 bool PfWriteFile(const std::string& path, const std::vector<uint8_t>& data, bool /*executable*/,
                  std::string& reason) {
-    const std::wstring target = WideFromUtf8(path);
-    wchar_t temp[MAX_PATH];
-    // Creates an empty file with a unique name in the target's folder.
-    if (target.empty() || GetTempFileNameW(FolderOf(target).c_str(), L"npk", 0, temp) == 0) {
-        reason = LastErrorText();
-        return false;
+    DWORD error = ERROR_SUCCESS;
+    if (WriteWholeFile(WideFromUtf8(path), data.data(), data.size(), error)) {
+        return true;
     }
-    HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = file != INVALID_HANDLE_VALUE;
-    size_t done = 0;
-    while (ok && done < data.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
-        DWORD written = 0;
-        ok = WriteFile(file, data.data() + done, chunk, &written, nullptr) && written == chunk;
-        done += written;
-    }
-    ok = ok && FlushFileBuffers(file);
-    if (!ok) {
-        reason = LastErrorText();
-    }
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-    }
-    if (ok && !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        reason = LastErrorText();
-        ok = false;
-    }
-    if (!ok) {
-        DeleteFileW(temp);
-    }
-    return ok;
+    reason = "system error " + std::to_string(error);
+    return false;
 }
 
 bool PfRandomBytes(uint8_t* out, size_t length) {

@@ -14,6 +14,7 @@
 #include "ModulePath_win.h"
 #include "NeraCommand.h"
 #include "PathText.h"
+#include "SystemPath_win.h"
 
 namespace {
 
@@ -177,22 +178,6 @@ private:
     HANDLE m_handle;
 };
 
-// The folder of a path, absolute and ending in a separator, for a temporary file beside it.
-bool FolderOf(const std::wstring& path, std::wstring& folder) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return false;
-    }
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    if (length == 0 || length >= needed) {
-        return false;
-    }
-    full.resize(length);
-    folder = FolderOfPath(full);
-    return !folder.empty();
-}
-
 class CConsoleHost : public INeraHost {
 public:
     CConsoleHost() : m_out(STD_OUTPUT_HANDLE), m_err(STD_ERROR_HANDLE) {}
@@ -214,8 +199,8 @@ public:
 
     bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
                   std::wstring& reason) override {
-        CHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        CHandle file(CreateFileW(SystemPathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid()) {
             reason = SystemReason(GetLastError());
             return false;
@@ -248,42 +233,14 @@ public:
         return true;
     }
 
-    // Writes a temporary file beside the target and moves it into place only when it is
-    // complete, so that a failed write never costs the previous file.
+    // The previous file stays whole when the write fails.
     bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data,
                    std::wstring& reason) override {
-        std::wstring folder;
-        wchar_t temporary[MAX_PATH] = {};
-        if (!FolderOf(path, folder) || GetTempFileNameW(folder.c_str(), L"nra", 0, temporary) == 0) {
-            reason = SystemReason(GetLastError());
-            return false;
-        }
-        bool failed = false;
         DWORD error = ERROR_SUCCESS;
-        {
-            CHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-            DWORD count = 0;
-            if (!file.Valid() ||
-                (!data.empty() &&
-                 (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &count, nullptr) ||
-                  count != data.size())) ||
-                !FlushFileBuffers(file.Get()) || !file.Close()) {
-                failed = true;
-                error = GetLastError();
-            }
-        }
-        if (!failed &&
-            !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            failed = true;
-            error = GetLastError();
-        }
-        if (!failed) {
+        if (WriteWholeFile(path, data.data(), data.size(), error)) {
             return true;
         }
-        // A short write sets no error of its own.
-        reason = SystemReason(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT);
-        DeleteFileW(temporary);
+        reason = SystemReason(error);
         return false;
     }
 

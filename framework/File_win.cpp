@@ -64,38 +64,6 @@ void ReportFileError(const CFileError& error) {
     AfxMessageBox(error.Message(), MB_ICONSTOP);
 }
 
-std::wstring SystemPathOf(const std::wstring& path) {
-    const wchar_t kExtended[] = L"\\\\?\\";
-    const wchar_t kDevice[] = L"\\\\.\\";
-    if (path.compare(0, 4, kExtended) == 0 || path.compare(0, 4, kDevice) == 0) {
-        return path;
-    }
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return path;
-    }
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    if (length == 0 || length >= needed) {
-        return path;
-    }
-    full.resize(length);
-    // The plain form holds MAX_PATH characters with the terminating zero.
-    if (full.size() < MAX_PATH) {
-        return path;
-    }
-    if (full.compare(0, 4, kExtended) == 0 || full.compare(0, 4, kDevice) == 0) {
-        return full;
-    }
-    if (full.compare(0, 2, L"\\\\") == 0) {
-        return std::wstring(kExtended) + L"UNC\\" + full.substr(2);
-    }
-    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
-        return kExtended + full;
-    }
-    return path;
-}
-
 void CFile::SetWriteFaultHook(WriteFaultHook hook, void* context) {
     g_writeFault = hook;
     g_writeFaultContext = context;

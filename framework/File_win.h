@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "SystemPath_win.h"
+
 // Why a file operation failed, in the order of the framework's file-error strings.
 struct CFileError {
     enum Cause {
@@ -34,11 +36,6 @@ struct CFileError {
 
 // Shows the file-error message box (stop icon).
 void ReportFileError(const CFileError& error);
-
-// The name to give the system for a path: a full path too long for the plain form (MAX_PATH
-// characters or more) in the extended form "\\?\C:\..." or "\\?\UNC\server\...", which has no
-// such limit; any other path as it is.
-std::wstring SystemPathOf(const std::wstring& path);
 
 // A file opened, used and closed within one command. Failures are reported by result with the
 // cause in m_error, never by exception.

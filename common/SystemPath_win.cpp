@@ -1,0 +1,112 @@
+#include "SystemPath_win.h"
+
+#include "PathText.h"
+
+std::wstring SystemPathOf(const std::wstring& path) {
+    const wchar_t kExtended[] = L"\\\\?\\";
+    const wchar_t kDevice[] = L"\\\\.\\";
+    if (path.compare(0, 4, kExtended) == 0 || path.compare(0, 4, kDevice) == 0) {
+        return path;
+    }
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return path;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) {
+        return path;
+    }
+    full.resize(length);
+    // The plain form holds MAX_PATH characters with the terminating zero.
+    if (full.size() < MAX_PATH) {
+        return path;
+    }
+    if (full.compare(0, 4, kExtended) == 0 || full.compare(0, 4, kDevice) == 0) {
+        return full;
+    }
+    if (full.compare(0, 2, L"\\\\") == 0) {
+        return std::wstring(kExtended) + L"UNC\\" + full.substr(2);
+    }
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        return kExtended + full;
+    }
+    return path;
+}
+
+namespace {
+// The full path of the folder that holds path, ending in a separator; "" when it cannot be told.
+std::wstring FullFolderOf(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return std::wstring();
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) {
+        return std::wstring();
+    }
+    full.resize(length);
+    return FolderOfPath(full);
+}
+
+bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr)) {
+            return false;
+        }
+        if (written != chunk) {
+            SetLastError(ERROR_WRITE_FAULT); // a short write sets no error of its own
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+} // namespace
+
+bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error) {
+    error = ERROR_SUCCESS;
+    const std::wstring folder = FullFolderOf(path);
+    if (folder.empty() || FileNameOfPath(path).empty()) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    // A name of our own rather than the system's temporary-name call, which takes only folders
+    // shorter than MAX_PATH.
+    std::wstring temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary = folder + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(GetTickCount() + attempt) + L".tmp";
+        file = CreateFileW(SystemPathOf(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    bool ok = WriteAll(file, data, size) && FlushFileBuffers(file);
+    if (!ok) {
+        error = GetLastError();
+    }
+    if (!CloseHandle(file) && ok) {
+        error = GetLastError();
+        ok = false;
+    }
+    if (ok && !MoveFileExW(SystemPathOf(temporary).c_str(), SystemPathOf(path).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
+        ok = false;
+    }
+    if (!ok) {
+        DeleteFileW(SystemPathOf(temporary).c_str());
+    }
+    return ok;
+}
