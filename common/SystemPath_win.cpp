@@ -18,8 +18,9 @@ std::wstring SystemPathOf(const std::wstring& path) {
         return path;
     }
     full.resize(length);
-    // The plain form holds MAX_PATH characters with the terminating zero.
-    if (full.size() < MAX_PATH) {
+    // The plain form holds MAX_PATH characters with the terminating zero; a folder to be
+    // created must leave room for an 8.3 name (12 characters) in it.
+    if (full.size() < MAX_PATH - 12) {
         return path;
     }
     if (full.compare(0, 4, kExtended) == 0 || full.compare(0, 4, kDevice) == 0) {

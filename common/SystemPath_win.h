@@ -9,8 +9,8 @@
 #include <string>
 
 // The name to give the system for a path: a full path too long for the plain form (MAX_PATH
-// characters or more) in the extended form "\\?\C:\..." or "\\?\UNC\server\...", which has no
-// such limit; any other path as it is.
+// less 12 characters or more, the limit for a new folder) in the extended form "\\?\C:\..." or
+// "\\?\UNC\server\...", which has no such limit; any other path as it is.
 std::wstring SystemPathOf(const std::wstring& path);
 
 // Creates or replaces path as a whole: writes a new file of a unique name in the same folder,

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "PathText.h"
+#include "SystemPath_win.h"
 #include "Utf8Text.h"
 #include "Utf8Text_win.h"
 
@@ -13,30 +14,9 @@ namespace nerasim {
 
 namespace {
 
-// Below this length every file function takes a path as it is (CreateDirectoryW allows 12
-// characters fewer than MAX_PATH).
-constexpr size_t kPlainPathLimit = 248;
-
-// The path for the wide file functions. A long one gets the "\\?\" form, which Windows takes
-// at any length (up to its 32767 characters), after making it absolute and plain, as that
-// form requires.
+// The path for the wide file functions: the extended form when it is too long for the plain one.
 std::wstring Wide(const std::string& text) {
-    std::wstring path = WideFromUtf8(text);
-    if (path.size() < kPlainPathLimit || path.compare(0, 4, L"\\\\?\\") == 0)
-        return path;
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return path;
-    std::wstring full(size, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size)
-        return path;
-    full.resize(length);
-    if (full.compare(0, 2, L"\\\\") == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
-        return L"\\\\?\\" + full;
-    return path;
+    return SystemPathOf(WideFromUtf8(text));
 }
 
 HANDLE OpenForRead(const std::string& path) {
