@@ -49,6 +49,19 @@ wait_for_line() {
     return 1
 }
 
+# The module's flash holds the demonstration image in the two ranges the updater writes, with
+# the module's hardware code (8 hex digits) stamped into the version record at 0x8004.
+expect_demo_image_in_flash() { # store, module, hardware code
+    local expected="$work/expected.bin" code=$3
+    "$NERA_WIN_BUILD/../native/bin/nerapack" demo-image "$expected" >/dev/null
+    printf "\\x${code:0:2}\\x${code:2:2}\\x${code:4:2}\\x${code:6:2}" |
+        dd of="$expected" bs=1 seek=$((0x8004)) conv=notrunc status=none
+    "$NERA_WIN_BUILD/../native/bin/nerasim" --store "$1" compare-flash "$2" 0 "$expected" --length 0x1000 >/dev/null ||
+        fail "flash 0x0000-0x0FFF differs from the image"
+    "$NERA_WIN_BUILD/../native/bin/nerasim" --store "$1" compare-flash "$2" 0x8000 "$expected" --offset 0x8000 \
+        >/dev/null || fail "flash from 0x8000 differs from the image"
+}
+
 fail() {
     echo "FAIL: $*" >&2
     exit 1

@@ -6,7 +6,6 @@
 case_name=${1:?case}
 work=$(e2e_workdir "neraupdater-$case_name")
 NERASIM="$NERA_WIN_BUILD/../native/bin/nerasim"
-NERAPACK="$NERA_WIN_BUILD/../native/bin/nerapack"
 
 # The default module: the default variant's identifier, hardware code 0x40010001, firmware 5.6.0.
 store="$work/store"
@@ -25,12 +24,7 @@ question='最初に見つかったデバイスに対して書込みを行いま�
 # The flash must hold the demonstration image with the module's hardware code stamped into the
 # version record, and nothing in 0x1000-0x7FFF.
 expect_image_written() {
-    "$NERAPACK" demo-image "$work/expected.bin" >/dev/null
-    printf '\x40\x01\x00\x01' | dd of="$work/expected.bin" bs=1 seek=$((0x8004)) conv=notrunc status=none
-    "$NERASIM" --store "$store" compare-flash unit1 0 "$work/expected.bin" --length 0x1000 >/dev/null ||
-        fail "flash 0x0000-0x0FFF differs from the image"
-    "$NERASIM" --store "$store" compare-flash unit1 0x8000 "$work/expected.bin" --offset 0x8000 >/dev/null ||
-        fail "flash from 0x8000 differs from the image"
+    expect_demo_image_in_flash "$store" unit1 40010001
     "$NERASIM" --store "$store" show unit1 | grep -qxF 'firmware = 5.7.1' || fail "the module does not report 5.7.1"
     ! grep -Eq 'addr=0x0000[1-7][0-9A-F]{3} ' "$work/calls.log" || fail "0x1000-0x7FFF was touched"
 }
