@@ -42,17 +42,12 @@ int NewColumnControl(EEditorField field) {
 
 } // namespace
 
-CNeraConfigDlg::SRememberedAddresses& CNeraConfigDlg::RememberedAddresses() {
-    static SRememberedAddresses addresses;
-    return addresses;
-}
-
-CNeraConfigDlg::CNeraConfigDlg(HWND parent) : CDialog(IDD_NERACONFIG_DIALOG, parent) {
+CNeraConfigDlg::CNeraConfigDlg(HWND parent)
+    : CDialog(IDD_NERACONFIG_DIALOG, parent), m_session(m_deviceApi, *this) {
     // The template holds IP-address controls, whose window class this registers.
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_INTERNET_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     MakeDefaultSettings(m_newSettings, kDefaultServerPort);
-    MakeDefaultSettings(m_currentSettings, kDefaultServerPort);
     m_icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -74,11 +69,13 @@ bool CNeraConfigDlg::OnInitDialog() {
     SetDialogIcon(m_icon);
     _wsetlocale(LC_ALL, L"japanese");
 
-    m_device = 0;
+    m_session.m_device = 0;
+    m_session.m_macEdit = m_macEdit != 0;
+    m_session.m_defaultServerPort = DefaultServerPort();
     MakeDefaultSettings(m_newSettings, DefaultServerPort());
     ShowNewSettings(m_newSettings);
-    MakeDefaultSettings(m_currentSettings, DefaultServerPort());
-    ShowCurrentSettings(m_currentSettings);
+    MakeDefaultSettings(m_session.m_currentSettings, DefaultServerPort());
+    ShowCurrentSettings(m_session.m_currentSettings);
 
     m_modified = 0;
     SetWindowText(L"NeraConfig");
@@ -98,19 +95,20 @@ bool CNeraConfigDlg::OnInitDialog() {
 }
 
 void CNeraConfigDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Text(pDX, IDC_NEW_PORT, m_port);
-    DDV_MinMaxUInt(pDX, m_port, kMinPortValue, kMaxPortValue);
-    DDX_Text(pDX, IDC_NEW_NTPSERVER, m_ntpServer);
-    DDV_MaxChars(pDX, m_ntpServer, static_cast<int>(kMaxHostChars));
-    DDX_Check(pDX, IDC_NEW_DHCP, m_dhcp);
-    DDX_Check(pDX, IDC_NEW_DNSAUTO, m_dnsAuto);
-    DDX_Text(pDX, IDC_NEW_MAC, m_macText);
-    DDV_MaxChars(pDX, m_macText, static_cast<int>(kMaxMacChars));
-    DDX_Text(pDX, IDC_NEW_SERVER, m_server);
-    DDV_MaxChars(pDX, m_server, static_cast<int>(kMaxHostChars));
-    DDX_Text(pDX, IDC_NEW_SERVERPORT, m_serverPort);
-    DDV_MinMaxUInt(pDX, m_serverPort, kMinPortValue, kMaxPortValue);
-    DDX_Check(pDX, IDC_NEW_CLIENTMODE, m_clientMode);
+    SEditorFields& fields = m_editor.fields;
+    DDX_Text(pDX, IDC_NEW_PORT, fields.port);
+    DDV_MinMaxUInt(pDX, fields.port, kMinPortValue, kMaxPortValue);
+    DDX_Text(pDX, IDC_NEW_NTPSERVER, fields.ntpServer);
+    DDV_MaxChars(pDX, fields.ntpServer, static_cast<int>(kMaxHostChars));
+    DDX_Check(pDX, IDC_NEW_DHCP, fields.dhcp);
+    DDX_Check(pDX, IDC_NEW_DNSAUTO, fields.dnsAuto);
+    DDX_Text(pDX, IDC_NEW_MAC, fields.macText);
+    DDV_MaxChars(pDX, fields.macText, static_cast<int>(kMaxMacChars));
+    DDX_Text(pDX, IDC_NEW_SERVER, fields.server);
+    DDV_MaxChars(pDX, fields.server, static_cast<int>(kMaxHostChars));
+    DDX_Text(pDX, IDC_NEW_SERVERPORT, fields.serverPort);
+    DDV_MinMaxUInt(pDX, fields.serverPort, kMinPortValue, kMaxPortValue);
+    DDX_Check(pDX, IDC_NEW_CLIENTMODE, fields.clientMode);
 }
 
 bool CNeraConfigDlg::PreTranslateMessage(MSG* msg) {
@@ -213,11 +211,11 @@ bool CNeraConfigDlg::OnNotify(NMHDR* header, LRESULT& result) {
 void CNeraConfigDlg::OnUpdateCommand(CCmdUI& cmdUI) {
     switch (cmdUI.m_nID) {
         case IDC_CONNECT:
-            cmdUI.Enable(m_device == 0);
+            cmdUI.Enable(m_session.m_device == 0);
             break;
         case IDC_DISCONNECT:
         case IDC_PRODUCT_INFO:
-            cmdUI.Enable(m_device != 0);
+            cmdUI.Enable(m_session.m_device != 0);
             break;
         default:
             break;
@@ -293,70 +291,62 @@ void CNeraConfigDlg::ShowCurrentSettings(const NeraSettings& settings) {
 }
 
 void CNeraConfigDlg::ShowNewSettings(const NeraSettings& settings) {
-    const SEditorFields fields = EditorFieldsFromRecord(settings);
-    m_macText = fields.macText;
-    m_port = fields.port;
-    SRememberedAddresses& remembered = RememberedAddresses();
-    m_dhcp = fields.dhcp ? 1 : 0;
-    m_dnsAuto = fields.dnsAuto ? 1 : 0;
-    if (!fields.dhcp) {
-        SetAddress(IDC_NEW_IPADDRESS, fields.ipAddress);
-        SetAddress(IDC_NEW_SUBNETMASK, fields.subnetMask);
-        SetAddress(IDC_NEW_GATEWAY, fields.gateway);
-        EnableDlgItem(IDC_NEW_IPADDRESS, true);
-        EnableDlgItem(IDC_NEW_SUBNETMASK, true);
-        EnableDlgItem(IDC_NEW_GATEWAY, true);
-    } else {
-        for (int id : {IDC_NEW_IPADDRESS, IDC_NEW_SUBNETMASK, IDC_NEW_GATEWAY}) {
-            ClearAddress(id);
-            EnableDlgItem(id, false);
-        }
-        remembered.ipAddress = 0;
-        remembered.subnetMask = 0;
-        remembered.gateway = 0;
-    }
-    if (fields.dnsServer != 0) {
-        SetAddress(IDC_NEW_DNSSERVER, fields.dnsServer);
-    } else {
-        ClearAddress(IDC_NEW_DNSSERVER);
-    }
-    // A static address leaves the DNS field editable even when it is blank.
-    EnableDlgItem(IDC_NEW_DNSSERVER, !fields.dnsAuto);
-    if (fields.dnsAuto) {
-        remembered.dnsServer = 0;
-    }
+    LoadEditorRecord(m_editor, settings);
+    ShowEditorAddresses(nullptr);
     MarkModified();
-    m_ntpServer = fields.ntpServer;
-    m_clientMode = fields.clientMode ? 1 : 0;
-    m_server = fields.server;
-    m_serverPort = fields.serverPort;
     UpdateData(false);
+}
+
+void CNeraConfigDlg::ReadEditorAddresses() {
+    SEditorFields& fields = m_editor.fields;
+    fields.ipAddress = GetAddress(IDC_NEW_IPADDRESS);
+    fields.subnetMask = GetAddress(IDC_NEW_SUBNETMASK);
+    fields.gateway = GetAddress(IDC_NEW_GATEWAY);
+    fields.dnsServer = GetAddress(IDC_NEW_DNSSERVER);
+}
+
+void CNeraConfigDlg::ShowEditorAddresses(const SEditorFields* before) {
+    const SEditorFields& fields = m_editor.fields;
+    const struct {
+        int id;
+        uint32_t address;
+        uint32_t previous;
+        bool enabled;
+        bool server; // the DNS field, blank for 0 even when enabled
+    } controls[] = {
+        {IDC_NEW_IPADDRESS, fields.ipAddress, before ? before->ipAddress : 0, !fields.dhcp, false},
+        {IDC_NEW_SUBNETMASK, fields.subnetMask, before ? before->subnetMask : 0, !fields.dhcp, false},
+        {IDC_NEW_GATEWAY, fields.gateway, before ? before->gateway : 0, !fields.dhcp, false},
+        {IDC_NEW_DNSSERVER, fields.dnsServer, before ? before->dnsServer : 0, !fields.dnsAuto, true},
+    };
+    for (const auto& control : controls) {
+        if (before == nullptr) {
+            // A static address shows all three fields, 0.0.0.0 included.
+            if (control.address != 0 || (control.enabled && !control.server)) {
+                SetAddress(control.id, control.address);
+            } else {
+                ClearAddress(control.id);
+            }
+        } else if (!control.enabled && control.address == 0) {
+            ClearAddress(control.id);
+        } else if (control.address != control.previous) {
+            SetAddress(control.id, control.address);
+        }
+        EnableDlgItem(control.id, control.enabled);
+    }
 }
 
 bool CNeraConfigDlg::CollectNewSettings(NeraSettings& settings) {
     if (!UpdateData(true)) {
         return false;
     }
-    SEditorFields fields;
-    fields.macText = m_macText;
-    fields.port = m_port;
-    fields.dhcp = m_dhcp != 0;
-    fields.ipAddress = GetAddress(IDC_NEW_IPADDRESS);
-    fields.subnetMask = GetAddress(IDC_NEW_SUBNETMASK);
-    fields.gateway = GetAddress(IDC_NEW_GATEWAY);
-    fields.dnsAuto = m_dnsAuto != 0;
-    fields.dnsServer = GetAddress(IDC_NEW_DNSSERVER);
-    fields.ntpServer = m_ntpServer;
+    ReadEditorAddresses();
+    SEditorFields fields = m_editor.fields;
     fields.password = GetDlgItemText(IDC_NEW_PASSWORD);
-    const LONG_PTR passwordStyle = GetWindowLongPtrW(GetDlgItem(IDC_NEW_PASSWORD), GWL_STYLE);
-    fields.passwordIsDigest = (passwordStyle & ES_READONLY) != 0;
-    fields.clientMode = m_clientMode != 0;
-    fields.server = m_server;
-    fields.serverPort = m_serverPort;
 
     SEditorProblem problem;
     const bool collected = CollectEditorSettings(fields, settings, problem);
-    m_macText = fields.macText; // cut to the digits that were used
+    m_editor.fields.macText = fields.macText; // cut to the digits that were used
     if (collected) {
         return true;
     }
@@ -370,42 +360,19 @@ bool CNeraConfigDlg::CollectNewSettings(NeraSettings& settings) {
 }
 
 void CNeraConfigDlg::ApplyDhcpChoice(bool dhcpOn) {
-    SRememberedAddresses& remembered = RememberedAddresses();
-    struct SField {
-        int id;
-        uint32_t& remembered;
-    };
-    SField fields[] = {{IDC_NEW_IPADDRESS, remembered.ipAddress},
-                       {IDC_NEW_SUBNETMASK, remembered.subnetMask},
-                       {IDC_NEW_GATEWAY, remembered.gateway}};
-    for (SField& field : fields) {
-        if (dhcpOn) {
-            EnableDlgItem(field.id, false);
-            field.remembered = GetAddress(field.id);
-            ClearAddress(field.id);
-        } else {
-            EnableDlgItem(field.id, true);
-            if (field.remembered != 0) {
-                SetAddress(field.id, field.remembered);
-            }
-        }
-    }
-    CheckDlgButton(IDC_NEW_DNSAUTO, dhcpOn);
-    ApplyDnsChoice();
+    ReadEditorAddresses();
+    const SEditorFields before = m_editor.fields;
+    SwitchDhcp(m_editor, dhcpOn);
+    ShowEditorAddresses(&before);
+    CheckDlgButton(IDC_NEW_DNSAUTO, m_editor.fields.dnsAuto);
+    MarkModified();
 }
 
 void CNeraConfigDlg::ApplyDnsChoice() {
-    SRememberedAddresses& remembered = RememberedAddresses();
-    if (IsDlgButtonChecked(IDC_NEW_DNSAUTO)) {
-        EnableDlgItem(IDC_NEW_DNSSERVER, false);
-        remembered.dnsServer = GetAddress(IDC_NEW_DNSSERVER);
-        ClearAddress(IDC_NEW_DNSSERVER);
-    } else {
-        EnableDlgItem(IDC_NEW_DNSSERVER, true);
-        if (remembered.dnsServer != 0) {
-            SetAddress(IDC_NEW_DNSSERVER, remembered.dnsServer);
-        }
-    }
+    ReadEditorAddresses();
+    const SEditorFields before = m_editor.fields;
+    SwitchDnsAuto(m_editor, IsDlgButtonChecked(IDC_NEW_DNSAUTO));
+    ShowEditorAddresses(&before);
     MarkModified();
 }
 
@@ -422,6 +389,7 @@ void CNeraConfigDlg::ResetPasswordField() {
     if (field == nullptr) {
         return;
     }
+    m_editor.fields.passwordIsDigest = false;
     ::SetWindowTextW(field, L"");
     ::SendMessageW(field, EM_SETPASSWORDCHAR, 0, 0);
     ::SendMessageW(field, EM_SETREADONLY, FALSE, 0);
@@ -433,6 +401,7 @@ void CNeraConfigDlg::ShowPasswordDigest(const uint8_t digest[kPasswordDigestSize
     if (field == nullptr) {
         return;
     }
+    m_editor.fields.passwordIsDigest = true;
     ::SetWindowTextW(field, FormatDigestHex(digest).c_str());
     ::SendMessageW(field, EM_SETPASSWORDCHAR, static_cast<WPARAM>(L'x'), 0);
     ::SendMessageW(field, EM_SETREADONLY, TRUE, 0);
@@ -448,8 +417,8 @@ void CNeraConfigDlg::OnNewSettings() {
         return;
     }
     MakeDefaultSettings(m_newSettings, DefaultServerPort());
-    if (m_device != 0) {
-        std::memcpy(m_newSettings.Mac(), m_currentSettings.Mac(), kMacSize);
+    if (m_session.m_device != 0) {
+        std::memcpy(m_newSettings.Mac(), m_session.m_currentSettings.Mac(), kMacSize);
     }
     ShowNewSettings(m_newSettings);
     ResetPasswordField();
@@ -460,17 +429,18 @@ void CNeraConfigDlg::OnNewSettings() {
 }
 
 void CNeraConfigDlg::OnReadIntoEditor() {
-    if (m_device == 0) {
+    if (m_session.m_device == 0) {
         OnConnect();
-        if (m_device == 0) {
+        if (m_session.m_device == 0) {
             return;
         }
     }
-    ShowNewSettings(m_currentSettings);
+    const NeraSettings& current = m_session.m_currentSettings;
+    ShowNewSettings(current);
     ResetPasswordField();
-    if (IsPasswordEnabled(m_currentSettings.PasswordDigest()) &&
+    if (IsPasswordEnabled(current.PasswordDigest()) &&
         AfxMessageBox(kCarryModulePasswordQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        ShowPasswordDigest(m_currentSettings.PasswordDigest());
+        ShowPasswordDigest(current.PasswordDigest());
     }
     m_modified = 0;
     SetWindowText(m_title);

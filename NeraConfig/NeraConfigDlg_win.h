@@ -4,35 +4,29 @@
 #include <cstdint>
 #include <string>
 
+#include "ConfigSession.h"
 #include "Dialog_win.h"
+#include "DllDeviceApi_win.h"
 #include "NeraSettings.h"
+#include "SettingsEditor.h"
 
 class CDataExchange;
 
 // The only window of NeraConfig: the settings a module holds (left column, read only) beside
-// the settings being prepared for it (right column, the editor). It owns both records, the
-// connection to the module, the current settings file and the modified mark, and routes every
-// command of its buttons and menu to the handlers below.
-class CNeraConfigDlg : public CDialog {
+// the settings being prepared for it (right column, the editor). It owns the editor's state, the
+// session with the module (which holds the module's record), the current settings file and the
+// modified mark, and routes every command of its buttons and menu to the handlers below. To the
+// session it is the view: its boxes and its two columns.
+class CNeraConfigDlg : public CDialog, private IConfigView {
 public:
     explicit CNeraConfigDlg(HWND parent = nullptr);
     ~CNeraConfigDlg() override;
 
-    // Addresses typed into the new column before a box emptied them, kept for the whole process
-    // so that unticking the box brings them back. 0 means nothing remembered.
-    struct SRememberedAddresses {
-        uint32_t ipAddress = 0;
-        uint32_t subnetMask = 0;
-        uint32_t gateway = 0;
-        uint32_t dnsServer = 0;
-    };
-    static SRememberedAddresses& RememberedAddresses();
-
     // Record <-> columns.
-    void ShowCurrentSettings(const NeraSettings& settings);
+    void ShowCurrentSettings(const NeraSettings& settings) override;
     void ShowNewSettings(const NeraSettings& settings);
     // Validates the editor and builds the record from it; false after showing why not.
-    bool CollectNewSettings(NeraSettings& settings);
+    bool CollectNewSettings(NeraSettings& settings) override;
 
     // Editor state.
     void MarkModified();
@@ -45,14 +39,13 @@ public:
     void OnNewSettings();
     void OnReadIntoEditor();
 
-    // Module access through the device libraries.
-    void OnConnect();
-    void ReadDeviceSettings();
-    void CloseDevice();
+    // Module access, through the session.
+    void OnConnect() { m_session.OnConnect(); }
+    void CloseDevice() { m_session.CloseDevice(); }
     void OnDisconnect() { CloseDevice(); }
     void OnWriteToDevice();
-    void OnProductInfo();
-    void OnConnectionSettings();
+    void OnProductInfo() { m_session.OnProductInfo(); }
+    void OnConnectionSettings() { m_session.OnConnectionSettings(); }
 
     // Settings files.
     bool WriteSettingsFile(const std::wstring& path);
@@ -75,22 +68,19 @@ public:
     std::wstring m_title;
     int32_t m_defaultServerPort = kDefaultServerPort;
 
-    uint32_t m_device = 0;
     NeraSettings m_newSettings;
-    NeraSettings m_currentSettings;
     int m_modified = 0;
     std::wstring m_fileName;
     std::wstring m_filePath;
 
-    // Exchanged with the new column.
-    unsigned int m_port = kDefaultPort;
-    std::wstring m_ntpServer;
-    std::wstring m_macText;
-    std::wstring m_server;
-    int m_dhcp = 1;
-    int m_dnsAuto = 1;
-    int m_clientMode = 0;
-    unsigned int m_serverPort = kDefaultServerPort;
+    // The new column: the exchanged fields, the address fields, whether the password field holds
+    // a carried-over digest, and the addresses its boxes remember.
+    SEditorState m_editor;
+
+    // The module: m_session.m_device is the handle (0 = none), m_session.m_currentSettings the
+    // record last read from it.
+    CDllDeviceApi m_deviceApi;
+    CConfigSession m_session;
 
     HICON m_icon = nullptr;
     HACCEL m_accel = nullptr;
@@ -117,4 +107,16 @@ private:
     uint32_t GetAddress(int id) const;
     void SetAddress(int id, uint32_t address);
     void ClearAddress(int id);
+    // The new column's four address fields <-> m_editor, with their enabled states. Shown after a
+    // load, every field shows its value; after a switch (before = the fields before it), only a
+    // field that the switch emptied or changed is written, so a field it left alone keeps its text.
+    void ReadEditorAddresses();
+    void ShowEditorAddresses(const SEditorFields* before);
+
+    // The view of the session.
+    bool AskYesNo(const std::wstring& question) override;
+    void ShowError(const std::wstring& text) override;
+    void ShowConnected(bool connected) override;
+    void TakeDeviceMac(const std::wstring& macText) override;
+    void ShowWritten(bool readBackSame) override;
 };

@@ -52,6 +52,52 @@ SEditorFields EditorFieldsFromRecord(const NeraSettings& settings) {
     return fields;
 }
 
+void LoadEditorRecord(SEditorState& editor, const NeraSettings& settings) {
+    const SEditorFields fields = EditorFieldsFromRecord(settings);
+    SEditorFields& target = editor.fields;
+    const std::wstring password = target.password;
+    const bool passwordIsDigest = target.passwordIsDigest;
+    target = fields;
+    target.password = password;
+    target.passwordIsDigest = passwordIsDigest;
+    if (fields.dhcp) {
+        editor.remembered.ipAddress = 0;
+        editor.remembered.subnetMask = 0;
+        editor.remembered.gateway = 0;
+    }
+    if (fields.dnsAuto) {
+        editor.remembered.dnsServer = 0;
+    }
+}
+
+void SwitchDhcp(SEditorState& editor, bool dhcpOn) {
+    SEditorFields& fields = editor.fields;
+    SRememberedAddresses& remembered = editor.remembered;
+    uint32_t* values[] = {&fields.ipAddress, &fields.subnetMask, &fields.gateway};
+    uint32_t* kept[] = {&remembered.ipAddress, &remembered.subnetMask, &remembered.gateway};
+    for (size_t i = 0; i < 3; ++i) {
+        if (dhcpOn) {
+            *kept[i] = *values[i];
+            *values[i] = 0;
+        } else if (*kept[i] != 0) {
+            *values[i] = *kept[i];
+        }
+    }
+    fields.dhcp = dhcpOn;
+    SwitchDnsAuto(editor, dhcpOn);
+}
+
+void SwitchDnsAuto(SEditorState& editor, bool dnsAuto) {
+    SEditorFields& fields = editor.fields;
+    if (dnsAuto) {
+        editor.remembered.dnsServer = fields.dnsServer;
+        fields.dnsServer = 0;
+    } else if (editor.remembered.dnsServer != 0) {
+        fields.dnsServer = editor.remembered.dnsServer;
+    }
+    fields.dnsAuto = dnsAuto;
+}
+
 void CarryPasswordDigest(SEditorFields& fields, const uint8_t digest[kPasswordDigestSize]) {
     fields.password = FormatDigestHex(digest);
     fields.passwordIsDigest = true;

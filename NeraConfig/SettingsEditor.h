@@ -62,6 +62,22 @@ struct SEditorFields {
     unsigned int serverPort = kDefaultServerPort;
 };
 
+// Addresses that ticking DHCP or DNS automatic emptied, so that unticking the box brings them
+// back. 0 means nothing remembered (a blank field or 0.0.0.0 is never brought back).
+struct SRememberedAddresses {
+    uint32_t ipAddress = 0;
+    uint32_t subnetMask = 0;
+    uint32_t gateway = 0;
+    uint32_t dnsServer = 0;
+};
+
+// The whole new column as one value: its fields, whether the password field holds a carried-over
+// digest (fields.passwordIsDigest), and the addresses its two boxes remember.
+struct SEditorState {
+    SEditorFields fields;
+    SRememberedAddresses remembered;
+};
+
 // Why a column could not become a record: the message the user sees and the field it concerns.
 // focus tells whether the dialog moves the focus there (it does for the checks of the data
 // exchange and the name length, not for the MAC and the missing server).
@@ -75,6 +91,17 @@ struct SEditorProblem {
 // its mask and gateway, or DHCP with the three blank; DNS automatic when DHCP is on and no DNS
 // server is stored; host fields decoded. The password is never part of it.
 SEditorFields EditorFieldsFromRecord(const NeraSettings& settings);
+
+// The new column filled from a record: the fields of EditorFieldsFromRecord; an address the
+// record leaves blank under a ticked box is forgotten. The password field is left as it is.
+void LoadEditorRecord(SEditorState& editor, const NeraSettings& settings);
+
+// Ticking DHCP empties the address, mask and gateway (remembering them) and ticks DNS
+// automatic; unticking brings remembered addresses back and unticks DNS automatic.
+void SwitchDhcp(SEditorState& editor, bool dhcpOn);
+
+// Ticking DNS automatic empties the DNS server (remembering it); unticking brings it back.
+void SwitchDnsAuto(SEditorState& editor, bool dnsAuto);
 
 // The password field in its carried-over state: the digest as 64 hex digits, read only.
 void CarryPasswordDigest(SEditorFields& fields, const uint8_t digest[kPasswordDigestSize]);

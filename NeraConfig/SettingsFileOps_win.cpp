@@ -148,30 +148,22 @@ void CNeraConfigDlg::OnSaveFileAs() {
 
 bool CNeraConfigDlg::LoadSettingsFile(const std::wstring& path, const std::wstring& fileName) {
     const std::wstring previousMac = GetDlgItemText(IDC_NEW_MAC);
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareExclusive)) {
-        ReportOpenFailure();
-        return false;
-    }
-    // Read whole before anything changes, so that a read error leaves the editor as it was.
-    uint8_t data[kSettingsFileSize];
-    size_t size = 0;
-    while (size < kSettingsFileSize) {
-        UINT got = 0;
-        if (!file.Read(data + size, static_cast<UINT>(kSettingsFileSize - size), got)) {
-            const CFileError error = file.GetError();
-            file.Close();
-            ReportFileError(error);
-            return false;
-        }
-        if (got == 0) {
+    // Read whole before anything changes, so that a read error leaves the editor as it was. The
+    // file is held alone while it is read; bytes after the settings file's end are not read.
+    std::vector<uint8_t> data;
+    DWORD osError = ERROR_SUCCESS;
+    switch (ReadWholeFile(path, kSettingsFileSize, kReadExclusive | kReadFirstBytes, data, osError)) {
+        case EReadFileResult::kOk:
             break;
-        }
-        size += got;
+        case EReadFileResult::kCannotRead:
+            ReportFileError(CFileError::FromOsError(osError, path));
+            return false;
+        default:
+            ReportOpenFailure();
+            return false;
     }
-    file.Close();
 
-    const uint16_t flag = LoadSettingsFileBytes(data, size, m_newSettings);
+    const uint16_t flag = LoadSettingsFileBytes(data.data(), data.size(), m_newSettings);
     NormalizeDeviceSettings(m_newSettings, DefaultServerPort());
     ShowNewSettings(m_newSettings);
     // A file saved in normal mode never changes the MAC shown in the editor.

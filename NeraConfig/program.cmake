@@ -17,12 +17,12 @@ nera_add_library(neraconfig_ui
         DeviceAccess_win.cpp
         SettingsFileOps_win.cpp
         StartupOptions_win.cpp
-    LIBS neraconfig_core framework common_win common_portable Kivo5120 Q5120Common comctl32 ws2_32
+    LIBS neraconfig_core dll_device_api framework common_win common_portable comctl32 ws2_32
     INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
 
 nera_add_program(NeraConfig
     SOURCES NeraConfigApp_win.cpp ${NERACONFIG_RESOURCES}
-    LIBS neraconfig_ui framework common_win common_portable Kivo5120 Q5120Common comctl32 ws2_32)
+    LIBS neraconfig_ui)
 
 # The test program carries the program's resources: dialogs, menu and strings load from it.
 nera_add_gtest(neraconfig_dialog_tests

@@ -27,12 +27,6 @@ std::wstring TrailerVersionText(const uint8_t* field) {
     return text;
 }
 
-// Bytes 9, 10 and 11 of the version record as unsigned decimals joined by dots.
-std::wstring RecordVersionText(const uint8_t* record) {
-    return std::to_wstring(record[9]) + L"." + std::to_wstring(record[10]) + L"." +
-           std::to_wstring(record[11]);
-}
-
 // The image buffer filled with 0xFF; false when there is no memory for it.
 bool AllocateFilled(std::vector<uint8_t>& buffer, size_t size) {
     try {
@@ -104,7 +98,7 @@ EPackageError ReadFirmwarePackage(IPackageSource& source, SFirmwareImage& image)
     if (data.size() >= kVersionRecordOffset + kVersionRecordSize) {
         const uint8_t* record = data.data() + kVersionRecordOffset;
         if (LoadBE32(record) == 0) {
-            version = RecordVersionText(record);
+            version = VersionRecordText(record);
         }
     }
     image.m_data.swap(data);

@@ -5,15 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "FlashLayout.h"
+
 constexpr uint32_t kPackageTrailerSize = 20;
 constexpr uint32_t kMaxImageLength = 0x80000; // largest N
-constexpr uint32_t kMinImageSize = 0x8000;    // smallest N rounded up to kImageUnit
-constexpr uint32_t kImageUnit = 128;          // the image is erased, written and verified in these
-constexpr uint32_t kVersionRecordOffset = 0x8000;
-constexpr uint32_t kVersionRecordSize = 32;
+constexpr uint32_t kMinImageSize = kMainStart; // smallest N rounded up to kImageUnit
+constexpr uint32_t kImageUnit = kFlashUnit;    // the image is erased, written and verified in these
 
 // The bytes of a package file: the running executable in the program, a byte vector in tests.
 class IPackageSource {
@@ -22,6 +23,28 @@ public:
     virtual uint64_t Length() const = 0;
     // Reads exactly length bytes at offset; false on a short read or an error.
     virtual bool ReadAt(uint64_t offset, uint8_t* out, size_t length) = 0;
+};
+
+// A package held in memory: a file read whole, a package being built, tests and measurements.
+class CBytePackageSource : public IPackageSource {
+public:
+    CBytePackageSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    explicit CBytePackageSource(const std::vector<uint8_t>& data)
+        : m_data(data.data()), m_size(data.size()) {}
+    uint64_t Length() const override { return m_size; }
+    bool ReadAt(uint64_t offset, uint8_t* out, size_t length) override {
+        if (offset > m_size || length > m_size - offset) {
+            return false;
+        }
+        if (length > 0) {
+            std::memcpy(out, m_data + offset, length);
+        }
+        return true;
+    }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
 };
 
 // Why a package was refused, in the order the loader checks.

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -45,25 +44,3 @@ EBuildError PadImage(const std::vector<uint8_t>& image, std::vector<uint8_t>& pa
 // first). Read back with ReadFirmwarePackage before it is returned.
 EBuildError BuildPackage(const std::vector<uint8_t>& updater, const std::vector<uint8_t>& image,
                          const std::wstring& version, const uint8_t key[8], std::vector<uint8_t>& package);
-
-// A package held in memory, for reading back, tests and measurements.
-class CBytePackageSource : public IPackageSource {
-public:
-    CBytePackageSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    explicit CBytePackageSource(const std::vector<uint8_t>& data)
-        : m_data(data.data()), m_size(data.size()) {}
-    uint64_t Length() const override { return m_size; }
-    bool ReadAt(uint64_t offset, uint8_t* out, size_t length) override {
-        if (offset > m_size || length > m_size - offset) {
-            return false;
-        }
-        if (length > 0) {
-            std::memcpy(out, m_data + offset, length);
-        }
-        return true;
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-};

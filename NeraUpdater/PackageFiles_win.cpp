@@ -4,16 +4,10 @@
 
 #include <bcrypt.h>
 
-#include <algorithm>
-
 #include "SystemPath_win.h"
 #include "Utf8Text_win.h"
 
 namespace {
-
-std::string LastErrorText() {
-    return "system error " + std::to_string(GetLastError());
-}
 
 HANDLE OpenForIdentity(const std::wstring& path) {
     return CreateFileW(SystemPathOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -24,40 +18,16 @@ HANDLE OpenForIdentity(const std::wstring& path) {
 
 EReadFile PfReadFile(const std::string& path, size_t maxLength, std::vector<uint8_t>& data,
                      std::string& reason) {
-    data.clear();
-    HANDLE file = CreateFileW(SystemPathOf(WideFromUtf8(path)).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        reason = LastErrorText();
-        return EReadFile::kUnreadable;
+    DWORD error = ERROR_SUCCESS;
+    switch (ReadWholeFile(WideFromUtf8(path), maxLength, kReadShared, data, error)) {
+        case EReadFileResult::kOk:
+            return EReadFile::kOk;
+        case EReadFileResult::kTooLarge:
+            return EReadFile::kTooLarge;
+        default:
+            reason = "system error " + std::to_string(error);
+            return EReadFile::kUnreadable;
     }
-    EReadFile result = EReadFile::kOk;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size)) {
-        reason = LastErrorText();
-        result = EReadFile::kUnreadable;
-    } else if (static_cast<uint64_t>(size.QuadPart) > maxLength) {
-        result = EReadFile::kTooLarge;
-    } else {
-        data.resize(static_cast<size_t>(size.QuadPart));
-        size_t done = 0;
-        while (done < data.size()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
-            DWORD got = 0;
-            if (!ReadFile(file, data.data() + done, chunk, &got, nullptr) || got == 0) {
-                reason = got == 0 ? "the file became shorter while it was read" : LastErrorText();
-                result = EReadFile::kUnreadable;
-                break;
-            }
-            done += got;
-        }
-    }
-    CloseHandle(file);
-    if (result != EReadFile::kOk) {
-        data.clear();
-    }
-    return result;
 }
 
 bool PfSameFile(const std::string& a, const std::string& b) {

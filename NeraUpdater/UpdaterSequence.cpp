@@ -4,20 +4,17 @@
 
 #include "ByteOrder.h"
 #include "CommandLine.h"
+#include "FlashLayout.h"
 
 namespace {
 
-// Flash layout as the updater writes it: flash addresses equal image offsets.
-constexpr uint32_t kBootBlockEnd = 0x1000;        // 0x0000-0x0FFF is written and verified
-constexpr uint32_t kMainStart = 0x8000;           // from here to the end of the image as well
-constexpr uint32_t kUnit = 128;                   // verify unit and the size of every device buffer
-constexpr uint32_t kIdentityArea = 7;             // read/write area holding the product identifier
-constexpr uint32_t kStampOffset = kMainStart + 4; // hardware code in the version record
-constexpr uint32_t kEraseMask = 0xFF01u;          // boot block and the 64 KiB blocks, never the monitor
+// Flash addresses equal image offsets. The erase covers the boot block and the 64 KiB blocks,
+// never the monitor.
+constexpr uint32_t kEraseMask = 0xFF01u;
 constexpr uint32_t kNoHwCode = 0xFFFFFFFFu;
 
 const wchar_t kLogConnecting[] = L"デバイスと接続中...";
-const wchar_t kLogCannotConnect[] = L"\r\n### デバイスとの接続ができません。";
+const wchar_t kTextCannotConnect[] = L"デバイスとの接続ができません。";
 const wchar_t kLogStopped[] = L"\r\n### 実行を停止しました。";
 const wchar_t kLogStillConnecting[] = L"\r\n接続処理継続中...";
 const wchar_t kLogConnected[] = L"完了\r\n";
@@ -46,7 +43,14 @@ uint32_t UnitLength(size_t imageSize, uint32_t offset) {
     if (offset >= imageSize)
         return 0;
     size_t rest = imageSize - offset;
-    return rest < kUnit ? static_cast<uint32_t>(rest) : kUnit;
+    return rest < kFlashUnit ? static_cast<uint32_t>(rest) : kFlashUnit;
+}
+
+SUpdateOutcome Outcome(EUpdateResult result, const std::wstring& reason = std::wstring()) {
+    SUpdateOutcome outcome;
+    outcome.result = result;
+    outcome.reason = reason;
+    return outcome;
 }
 
 } // namespace
@@ -81,22 +85,22 @@ std::wstring ProductNameFromCode(uint32_t code) {
 CUpdaterSession::CUpdaterSession(IDeviceApi& device, IUpdaterView& view, UuidParser parseUuid)
     : m_device(device), m_view(view), m_parseUuid(parseUuid) {}
 
-void CUpdaterSession::OnConnect() {
+SUpdateOutcome CUpdaterSession::OnConnect() {
     if (m_hDevice != 0)
-        return;
+        return Outcome(EUpdateResult::kConnected);
     m_view.AppendLogText(kLogConnecting);
     m_hDevice = m_device.FlashModeOpen(m_dwProductFamily, 0);
     if (m_hDevice == 0) {
-        m_view.AppendLogText(kLogCannotConnect);
+        m_view.AppendLogText(std::wstring(L"\r\n### ") + kTextCannotConnect);
         m_view.AppendLogText(kLogStopped);
-        return;
+        return Outcome(EUpdateResult::kFailed, kTextCannotConnect);
     }
     if (!CheckProductId()) {
         ShowError(m_view, kTitleConnect, kTextProductMismatch);
         m_view.AppendLogText(kLogStopped);
         m_device.Close(m_hDevice);
         m_hDevice = 0;
-        return;
+        return Outcome(EUpdateResult::kRefused, kTextProductMismatch);
     }
     m_device.SetTimeouts(m_hDevice, 1000, 1000);
     if (m_device.EchoTest(m_hDevice) != 0) {
@@ -106,7 +110,7 @@ void CUpdaterSession::OnConnect() {
             m_hDevice = 0;
             ShowError(m_view, kTitleCommunication, kTextNoCommunication);
             m_view.AppendLogText(kLogStopped);
-            return;
+            return Outcome(EUpdateResult::kFailed, kTextNoCommunication);
         }
     }
     m_device.SetTimeouts(m_hDevice, 5000, 5000);
@@ -117,8 +121,9 @@ void CUpdaterSession::OnConnect() {
     int result = m_device.ReadHwVersion(m_hDevice, &code);
     m_view.SetHardwareInfo(ProductNameFromCode(code));
     m_dwHwCode = result == 0 ? code : kNoHwCode;
-    m_view.SetCurrentVersion(ReadDeviceVersion());
+    m_view.SetCurrentVersion(ReadDeviceVersion(m_device, m_hDevice));
     m_view.SetConnectButtons(true);
+    return Outcome(EUpdateResult::kConnected);
 }
 
 void CUpdaterSession::OnDisconnect() {
@@ -137,7 +142,7 @@ bool CUpdaterSession::CheckProductId() {
         return false;
     if (m_strUuid.empty())
         return true;
-    uint8_t area[kUnit] = {};
+    uint8_t area[kFlashUnit] = {};
     if (m_device.ReadRWArea(m_hDevice, kIdentityArea, area) != 0)
         return false;
     uint8_t expected[16] = {};
@@ -146,30 +151,29 @@ bool CUpdaterSession::CheckProductId() {
     return std::memcmp(expected, area, sizeof expected) == 0;
 }
 
-std::wstring CUpdaterSession::ReadDeviceVersion() {
-    uint8_t record[kUnit] = {};
-    if (m_device.FlashRead(m_hDevice, kMainStart, record) != 0 || LoadBE32(record) != 0)
+std::wstring ReadDeviceVersion(IDeviceApi& device, uint32_t handle) {
+    uint8_t record[kFlashUnit] = {};
+    if (device.FlashRead(handle, kVersionRecordOffset, record) != 0 || LoadBE32(record) != 0)
         return kNotAvailable;
-    return std::to_wstring(record[9]) + L"." + std::to_wstring(record[10]) + L"." +
-           std::to_wstring(record[11]);
+    return VersionRecordText(record);
 }
 
-void CUpdaterSession::OnOK() {
+SUpdateOutcome CUpdaterSession::OnOK() {
     m_view.ClearLog();
     m_view.AppendLogText(kLogHeader);
     if (m_hDevice == 0) {
         if (!m_view.AskYesNo(kQuestionFirstDevice))
-            return;
-        OnConnect();
+            return Outcome(EUpdateResult::kDeclined);
+        const SUpdateOutcome connected = OnConnect();
         if (m_hDevice == 0)
-            return;
+            return connected;
     }
 
     const size_t size = m_image.size();
     const uint32_t imageSize = static_cast<uint32_t>(size);
     // The stamp needs the whole first word and the code's four bytes: an image that ends at
     // 0x8000 has no version record and is written as it is.
-    if (size >= kStampOffset + 4 && LoadBE32(&m_image[kMainStart]) == 0)
+    if (size >= kStampOffset + 4 && LoadBE32(&m_image[kVersionRecordOffset]) == 0)
         StoreBE32(&m_image[kStampOffset], m_dwHwCode);
 
     uint32_t eraseBlocks = m_device.GetEraseBlk(imageSize) & kEraseMask;
@@ -186,9 +190,11 @@ void CUpdaterSession::OnOK() {
     m_view.AppendLogText(kLogWritten);
 
     // A unit whose read fails counts as a difference: its buffer holds nothing of that unit.
-    uint8_t unit[kUnit];
-    uint32_t address = 0;
-    while (address < imageSize) {
+    const size_t units = VerifyUnitCount(size);
+    size_t verified = 0;
+    m_view.ShowProgress(verified, units);
+    uint8_t unit[kFlashUnit];
+    for (uint32_t address = 0; address < imageSize; address = NextVerifyAddress(address)) {
         uint32_t length = UnitLength(size, address);
         bool same = m_device.FlashRead(m_hDevice, address, unit) == 0 &&
                     std::memcmp(unit, image + address, length) == 0;
@@ -196,16 +202,15 @@ void CUpdaterSession::OnOK() {
             OnDisconnect();
             ShowError(m_view, kTitleVerify, kTextVerifyFailed);
             m_view.AppendLogText(kLogStopped);
-            return;
+            return Outcome(EUpdateResult::kFailed, kTextVerifyFailed);
         }
-        address += kUnit;
-        if (address == kBootBlockEnd)
-            address = kMainStart;
+        m_view.ShowProgress(++verified, units);
     }
     m_view.AppendLogText(kLogVerified);
-    m_view.SetCurrentVersion(ReadDeviceVersion());
+    m_view.SetCurrentVersion(ReadDeviceVersion(m_device, m_hDevice));
     OnDisconnect();
     m_view.AppendLogText(kLogFinished);
+    return Outcome(EUpdateResult::kWritten);
 }
 
 SUpdaterOptions ParseUpdaterOptions(const std::wstring& cmdLine) {

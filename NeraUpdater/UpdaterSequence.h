@@ -2,6 +2,7 @@
 // The updater's connect, identity check, erase, program and verify steps, over the device
 // calls and the window's reporting, so that the program and native tests run the same code.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,27 @@ public:
     virtual void SetCurrentVersion(const std::wstring& text) = 0; // field 1002
     // Connect button enabled and disconnect disabled when not connected, the reverse when connected.
     virtual void SetConnectButtons(bool connected) = 0;
+    // How far the verification is: units verified of units to verify, from 0 of total on. The
+    // dialog shows no progress; a console draws a bar.
+    virtual void ShowProgress(size_t verified, size_t total) {
+        (void)verified;
+        (void)total;
+    }
+};
+
+// What a connect or a write came to. The session has shown its boxes and log lines already;
+// the outcome tells a caller that has no window (nera, tests) what happened.
+enum class EUpdateResult {
+    kConnected, // OnConnect: the module is open and passed the checks; nothing written
+    kWritten,   // OnOK: erased, programmed and verified
+    kDeclined,  // the question before writing to the first module found was answered No
+    kRefused,   // the module's identifier differs from the one asked for, or could not be read
+    kFailed,    // no module could be opened, the echo test failed, or the verify found a difference
+};
+
+struct SUpdateOutcome {
+    EUpdateResult result = EUpdateResult::kFailed;
+    std::wstring reason; // the error text shown for kRefused and kFailed; empty otherwise
 };
 
 // Error box, then "\r\n### " and the text in the log.
@@ -37,6 +59,10 @@ using UuidParser = bool (*)(const std::wstring& text, uint8_t uuid[16]);
 
 // Product name of a module's hardware code ("N/A" for unknown codes).
 std::wstring ProductNameFromCode(uint32_t code);
+
+// The firmware version of the module open on handle, from the version record at the start of
+// its main program: "%d.%d.%d", or "N/A" when the record cannot be read or is not valid.
+std::wstring ReadDeviceVersion(IDeviceApi& device, uint32_t handle);
 
 // The two start-up options of the updater's command line.
 struct SUpdaterOptions {
@@ -53,12 +79,11 @@ class CUpdaterSession {
 public:
     CUpdaterSession(IDeviceApi& device, IUpdaterView& view, UuidParser parseUuid);
 
-    void OnConnect();
+    SUpdateOutcome OnConnect();
     void OnDisconnect();
     // The write: question when not connected, connect, stamp, erase, program, verify, disconnect.
-    void OnOK();
+    SUpdateOutcome OnOK();
     bool CheckProductId();
-    std::wstring ReadDeviceVersion();
 
     uint32_t m_hDevice = 0;
     uint32_t m_dwHwCode = 0xFFFFFFFFu;

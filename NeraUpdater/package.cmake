@@ -5,7 +5,7 @@
 nera_add_library(updater_package
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Des.cpp ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.cpp
-    LIBS neraconfig_core
+    LIBS common_portable
     INCLUDES ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/common)
 
 # The nerapack tool: its command line (portable) over a small file seam per platform.
@@ -57,18 +57,18 @@ if(CMAKE_CROSSCOMPILING)
         ${CMAKE_CURRENT_SOURCE_DIR}/Des.cpp ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.cpp ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles_posix.cpp ${CMAKE_CURRENT_SOURCE_DIR}/nerapack_posix.cpp
-        ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec_posix.cpp ${PROJECT_SOURCE_DIR}/common/HexText.cpp
+        ${PROJECT_SOURCE_DIR}/common/TextCodec_posix.cpp ${PROJECT_SOURCE_DIR}/common/HexText.cpp
         ${PROJECT_SOURCE_DIR}/common/Utf8Text.cpp)
     set(host_headers
         ${CMAKE_CURRENT_SOURCE_DIR}/Des.h ${CMAKE_CURRENT_SOURCE_DIR}/FirmwarePackage.h
         ${CMAKE_CURRENT_SOURCE_DIR}/PackageBuilder.h ${CMAKE_CURRENT_SOURCE_DIR}/NerapackTool.h
-        ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles.h ${PROJECT_SOURCE_DIR}/NeraConfig/TextCodec.h
+        ${CMAKE_CURRENT_SOURCE_DIR}/PackageFiles.h ${PROJECT_SOURCE_DIR}/common/TextCodec.h
         ${PROJECT_SOURCE_DIR}/common/ByteOrder.h ${PROJECT_SOURCE_DIR}/common/HexText.h
         ${PROJECT_SOURCE_DIR}/common/Utf8Text.h)
     add_custom_command(OUTPUT ${host_nerapack}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
         COMMAND ${NERA_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror -I${CMAKE_CURRENT_SOURCE_DIR}
-                -I${PROJECT_SOURCE_DIR}/common -I${PROJECT_SOURCE_DIR}/NeraConfig ${host_sources} -o ${host_nerapack}
+                -I${PROJECT_SOURCE_DIR}/common ${host_sources} -o ${host_nerapack}
         DEPENDS ${host_sources} ${host_headers}
         COMMENT "Building nerapack for the build machine"
         VERBATIM)

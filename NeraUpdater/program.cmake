@@ -4,12 +4,6 @@ if(NOT WIN32 OR NOT TARGET Kivo5120 OR NOT TARGET Q5120Common)
     return()
 endif()
 
-# The device calls bound to the two libraries; the updater and the nera tool use it.
-nera_add_library(dll_device_api
-    SOURCES ${PROJECT_SOURCE_DIR}/common/DllDeviceApi_win.cpp
-    LIBS Kivo5120 Q5120Common
-    INCLUDES ${PROJECT_SOURCE_DIR}/common)
-
 set(NERAUPDATER_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.rc)
 # windres does not report the files that the script pulls in.
 set_source_files_properties(${NERAUPDATER_RESOURCES} PROPERTIES OBJECT_DEPENDS

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ConfigSession.h"
+#include "FlashLayout.h"
 #include "HexText.h"
 #include "NeraSettings.h"
 #include "SettingsEditor.h"
@@ -12,7 +14,6 @@
 
 namespace {
 
-constexpr uint32_t kIdentityArea = 7;
 // Larger inputs are surely not what the command expects; they are refused before reading.
 constexpr size_t kMaxSettingsFileRead = 4096;
 constexpr size_t kMaxJsonRead = 1024 * 1024;
@@ -111,86 +112,75 @@ int ReportProblem(INeraHost& host, const SEditorProblem& problem) {
     return kExitUsage;
 }
 
-// A module opened in flash-rewrite mode as NeraConfig opens it, closed when the object ends.
-class CNeraConnection {
+// NeraConfig's session seen from a console: nothing is shown while it runs (the commands print
+// the outcome), the editor is the fields that set has made from its file and options, and a
+// refusal of those fields is reported as set's usage error.
+class CConsoleConfigView : public IConfigView {
 public:
-    explicit CNeraConnection(IDeviceApi& device) : m_device(device) {
-        m_handle = device.NeraFlashModeOpen(0);
-    }
-    ~CNeraConnection() { Close(); }
-    CNeraConnection(const CNeraConnection&) = delete;
-    CNeraConnection& operator=(const CNeraConnection&) = delete;
+    CConsoleConfigView(INeraHost& host, bool yes) : m_host(host), m_yes(yes) {}
 
-    uint32_t Handle() const { return m_handle; }
-    void Close() {
-        if (m_handle != 0) {
-            m_device.NeraFlashModeClose(m_handle, 0);
-            m_handle = 0;
+    bool AskYesNo(const std::wstring& question) override { return m_yes || m_host.AskYesNo(question); }
+    void ShowError(const std::wstring& text) override { ReportError(m_host, text); }
+    void ShowCurrentSettings(const NeraSettings&) override {}
+    void ShowConnected(bool) override {}
+    void TakeDeviceMac(const std::wstring& macText) override { m_fields.macText = macText; }
+    bool CollectNewSettings(NeraSettings& settings) override {
+        SEditorProblem problem;
+        if (CheckExchangedFields(m_fields, problem) && CollectEditorSettings(m_fields, settings, problem)) {
+            return true;
         }
-    }
-
-private:
-    IDeviceApi& m_device;
-    uint32_t m_handle = 0;
-};
-
-// Reads area 6 and cleans it up as NeraConfig does before showing it. A failed read is a
-// failure here: the buffer would hold nothing of the module.
-bool ReadDeviceSettings(IDeviceApi& device, uint32_t handle, NeraSettings& settings) {
-    if (device.ReadRWArea(handle, kSettingsArea, settings.bytes) != 0) {
+        ReportProblem(m_host, problem);
         return false;
     }
-    NormalizeDeviceSettings(settings, kDefaultServerPort);
-    return true;
-}
+    void ShowWritten(bool) override {}
 
-// The updater's reading of the module's firmware version, on a handle opened here.
-class CSilentView : public IUpdaterView {
-public:
-    void AppendLogText(const std::wstring&) override {}
-    void ClearLog() override {}
-    void ShowErrorBox(const std::wstring&, const std::wstring&) override {}
-    bool AskYesNo(const std::wstring&) override { return false; }
-    void SetHardwareInfo(const std::wstring&) override {}
-    void SetCurrentVersion(const std::wstring&) override {}
-    void SetConnectButtons(bool) override {}
+    SEditorFields m_fields;
+
+private:
+    INeraHost& m_host;
+    bool m_yes;
 };
 
-std::wstring DeviceVersion(IDeviceApi& device, uint32_t handle) {
-    CSilentView view;
-    CUpdaterSession session(device, view, ParseUuidText);
-    session.m_hDevice = handle;
-    const std::wstring version = session.ReadDeviceVersion();
-    session.m_hDevice = 0;
-    return version;
+// Opens the module and reads its settings as NeraConfig's connect does; on a failure reports it
+// and leaves the module closed.
+int Connect(CConfigSession& session, INeraHost& host) {
+    switch (session.OnConnect()) {
+        case EConnectResult::kConnected:
+        case EConnectResult::kAlreadyConnected:
+            return kExitOk;
+        case EConnectResult::kOpenFailed:
+            ReportError(host, kCannotConnect);
+            return kExitRefused;
+        case EConnectResult::kReadFailed:
+            break;
+    }
+    // The buffer would hold nothing of the module.
+    session.CloseDevice();
+    ReportError(host, kCannotReadSettings);
+    return kExitRefused;
 }
 
 int OnInfo(IDeviceApi& device, INeraHost& host) {
-    CNeraConnection connection(device);
-    const uint32_t handle = connection.Handle();
-    if (handle == 0) {
-        ReportError(host, kCannotConnect);
-        return kExitRefused;
+    CConsoleConfigView view(host, false);
+    CConfigSession session(device, view);
+    const int connected = Connect(session, host);
+    if (connected != kExitOk) {
+        return connected;
     }
+    const uint32_t handle = session.m_device;
     uint32_t code = 0xFFFFFFFFu;
     const bool hasCode = device.ReadHwVersion(handle, &code) == 0;
-    const std::wstring version = DeviceVersion(device, handle);
+    const std::wstring version = ReadDeviceVersion(device, handle);
     uint8_t identity[kNeraSettingsSize];
     const bool hasIdentity = device.ReadRWArea(handle, kIdentityArea, identity) == 0;
-    NeraSettings settings;
-    if (!ReadDeviceSettings(device, handle, settings)) {
-        connection.Close();
-        ReportError(host, kCannotReadSettings);
-        return kExitRefused;
-    }
-    connection.Close();
+    session.CloseDevice();
 
     std::wstring out;
     Line(out, L"製品", ProductNameFromCode(hasCode ? code : 0xFFFFFFFFu));
     Line(out, L"ハードウェアコード", hasCode ? HexCode(code) : L"N/A");
     Line(out, L"製品識別子", hasIdentity ? WideTextFromUuid(identity, EHexCase::kUpper) : L"N/A");
     Line(out, L"ファームウェアバージョン", version);
-    host.Out(out + SettingsText(settings));
+    host.Out(out + SettingsText(session.m_currentSettings));
     return kExitOk;
 }
 
@@ -213,19 +203,14 @@ int WriteBytes(INeraHost& host, const std::wstring& path, const std::vector<uint
 }
 
 int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
-    NeraSettings settings;
-    {
-        CNeraConnection connection(device);
-        if (connection.Handle() == 0) {
-            ReportError(host, kCannotConnect);
-            return kExitRefused;
-        }
-        if (!ReadDeviceSettings(device, connection.Handle(), settings)) {
-            connection.Close();
-            ReportError(host, kCannotReadSettings);
-            return kExitRefused;
-        }
+    CConsoleConfigView view(host, false);
+    CConfigSession session(device, view);
+    const int connected = Connect(session, host);
+    if (connected != kExitOk) {
+        return connected;
     }
+    session.CloseDevice();
+    const NeraSettings& settings = session.m_currentSettings;
     host.Out(options.json ? Widen(SettingsToJson(settings, nullptr)) : SettingsText(settings));
     if (options.output.empty()) {
         return kExitOk;
@@ -257,22 +242,22 @@ int ReadSettingsFile(INeraHost& host, const std::wstring& path, NeraSettings& se
     return kExitOk;
 }
 
-// The options of set applied to the editor's fields as the dialog's controls would change them.
-bool ApplyChanges(const SSettingsChanges& changes, SEditorFields& fields, std::wstring& message) {
+// The options of set applied to the editor as the dialog's controls would change them: --ip
+// unticks DHCP (and with it DNS automatic), --dhcp ticks both, --dns unticks DNS automatic.
+bool ApplyChanges(const SSettingsChanges& changes, SEditorState& editor, std::wstring& message) {
+    SEditorFields& fields = editor.fields;
     if (changes.ipAddress) {
         if (fields.dhcp && !changes.subnetMask) {
             message = L"DHCP の設定を --ip で固定アドレスにするときは --mask も指定してください。";
             return false;
         }
         if (fields.dhcp) {
-            fields.dnsAuto = false; // unticking DHCP unticks DNS automatic
+            SwitchDhcp(editor, false);
         }
-        fields.dhcp = false;
         fields.ipAddress = *changes.ipAddress;
     }
     if (changes.dhcp) {
-        fields.dhcp = true;
-        fields.dnsAuto = true; // ticking DHCP ticks DNS automatic
+        SwitchDhcp(editor, true);
     }
     if (fields.dhcp && (changes.subnetMask || changes.gateway)) {
         message =
@@ -286,11 +271,11 @@ bool ApplyChanges(const SSettingsChanges& changes, SEditorFields& fields, std::w
         fields.gateway = *changes.gateway;
     }
     if (changes.dnsServer) {
-        fields.dnsAuto = false;
+        SwitchDnsAuto(editor, false);
         fields.dnsServer = *changes.dnsServer;
     }
     if (changes.dnsAuto) {
-        fields.dnsAuto = true;
+        SwitchDnsAuto(editor, true);
     }
     if (changes.ntpServer) {
         fields.ntpServer = *changes.ntpServer;
@@ -337,7 +322,9 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
 
     // The editor as opening the file leaves it: a file saved in normal mode keeps the editor's
     // MAC text, empty at start; a digest in the file is carried over.
-    SEditorFields fields = EditorFieldsFromRecord(record);
+    SEditorState editor;
+    LoadEditorRecord(editor, record);
+    SEditorFields& fields = editor.fields;
     if (!SettingsFileCarriesMac(flag)) {
         fields.macText.clear();
     }
@@ -345,7 +332,7 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
         CarryPasswordDigest(fields, record.PasswordDigest());
     }
     std::wstring message;
-    if (!ApplyChanges(options.changes, fields, message)) {
+    if (!ApplyChanges(options.changes, editor, message)) {
         ReportError(host, message);
         return kExitUsage;
     }
@@ -360,48 +347,40 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
         }
     }
 
-    CNeraConnection connection(device);
-    const uint32_t handle = connection.Handle();
-    if (handle == 0) {
-        ReportError(host, kCannotConnect);
-        return kExitRefused;
+    CConsoleConfigView view(host, options.yes);
+    view.m_fields = fields;
+    CConfigSession session(device, view);
+    const int connected = Connect(session, host);
+    if (connected != kExitOk) {
+        return connected;
     }
-    NeraSettings current;
-    if (!ReadDeviceSettings(device, handle, current)) {
-        connection.Close();
-        ReportError(host, kCannotReadSettings);
-        return kExitRefused;
+    const SWriteOutcome outcome = session.OnWriteToDevice(record, options.dryRun);
+    session.CloseDevice();
+    switch (outcome.result) {
+        case EWriteResult::kWritten:
+            host.Out(std::wstring(kWriteDoneMessage) + L"\n" + SettingsText(outcome.readBack));
+            return kExitOk;
+        case EWriteResult::kDryRun:
+            host.Out(L"書き込むレコード（書き込んでいません）:\n" + SettingsText(outcome.written) +
+                     RecordHex(outcome.written));
+            return kExitOk;
+        case EWriteResult::kMacChangeDeclined:
+            ReportError(host, kMacChangeDeclined);
+            return kExitUsage;
+        case EWriteResult::kRefused: // the view has reported the field
+            return kExitUsage;
+        case EWriteResult::kWriteFailed: // the view has reported the failure
+            return kExitRefused;
+        case EWriteResult::kReadBackFailed:
+        case EWriteResult::kReadBackDiffers:
+            ReportError(host, kReadBackDiffers);
+            return kExitRefused;
+        case EWriteResult::kFirstDeviceDeclined:
+        case EWriteResult::kNotConnected:
+            break; // connected above
     }
-    TakeDeviceMac(current, false, fields.macText);
-    if (!CollectEditorSettings(fields, record, problem)) {
-        connection.Close();
-        return ReportProblem(host, problem);
-    }
-    if (WriteChangesMac(record, current) && !options.yes && !host.AskYesNo(kMacChangeQuestion)) {
-        connection.Close();
-        ReportError(host, kMacChangeDeclined);
-        return kExitUsage;
-    }
-    const NeraSettings buffer = DeviceWriteRecord(record);
-    if (options.dryRun) {
-        connection.Close();
-        host.Out(L"書き込むレコード（書き込んでいません）:\n" + SettingsText(buffer) + RecordHex(buffer));
-        return kExitOk;
-    }
-    if (device.WriteRWArea(handle, kSettingsArea, buffer.bytes) != 0) {
-        connection.Close();
-        ReportError(host, kWriteFailedMessage);
-        return kExitRefused;
-    }
-    NeraSettings back;
-    const bool readBack = device.ReadRWArea(handle, kSettingsArea, back.bytes) == 0;
-    connection.Close();
-    if (!readBack || back != buffer) {
-        ReportError(host, kReadBackDiffers);
-        return kExitRefused;
-    }
-    host.Out(std::wstring(kWriteDoneMessage) + L"\n" + SettingsText(back));
-    return kExitOk;
+    ReportError(host, kCannotConnect);
+    return kExitRefused;
 }
 
 int OnConvert(const SNeraOptions& options, INeraHost& host) {

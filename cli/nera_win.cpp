@@ -156,28 +156,6 @@ bool IsYes(std::wstring answer) {
     return answer == L"y" || answer == L"yes" || answer == L"はい";
 }
 
-// Closes a file handle when it goes out of scope.
-class CHandle {
-public:
-    explicit CHandle(HANDLE handle) : m_handle(handle) {}
-    ~CHandle() { Close(); }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    bool Close() {
-        if (!Valid()) {
-            return true;
-        }
-        const bool closed = CloseHandle(m_handle) != 0;
-        m_handle = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE m_handle;
-};
-
 class CConsoleHost : public INeraHost {
 public:
     CConsoleHost() : m_out(STD_OUTPUT_HANDLE), m_err(STD_ERROR_HANDLE) {}
@@ -199,38 +177,17 @@ public:
 
     bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
                   std::wstring& reason) override {
-        CHandle file(CreateFileW(SystemPathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) {
-            reason = SystemReason(GetLastError());
-            return false;
-        }
-        LARGE_INTEGER size = {};
-        if (!GetFileSizeEx(file.Get(), &size)) {
-            reason = SystemReason(GetLastError());
-            return false;
-        }
-        if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
-            reason = L"ファイルが大きすぎます";
-            return false;
-        }
-        data.assign(static_cast<size_t>(size.QuadPart), 0);
-        size_t done = 0;
-        while (done < data.size()) {
-            DWORD got = 0;
-            const DWORD want =
-                static_cast<DWORD>(data.size() - done < (1u << 20) ? data.size() - done : (1u << 20));
-            if (!::ReadFile(file.Get(), data.data() + done, want, &got, nullptr)) {
-                reason = SystemReason(GetLastError());
+        DWORD error = ERROR_SUCCESS;
+        switch (ReadWholeFile(path, maxBytes, kReadShared, data, error)) {
+            case EReadFileResult::kOk:
+                return true;
+            case EReadFileResult::kTooLarge:
+                reason = L"ファイルが大きすぎます";
                 return false;
-            }
-            if (got == 0) {
-                break;
-            }
-            done += got;
+            default:
+                reason = SystemReason(error);
+                return false;
         }
-        data.resize(done);
-        return true;
     }
 
     // The previous file stays whole when the write fails.

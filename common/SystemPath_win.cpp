@@ -111,3 +111,48 @@ bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, 
     }
     return ok;
 }
+
+EReadFileResult ReadWholeFile(const std::wstring& path, size_t maxBytes, unsigned mode,
+                              std::vector<uint8_t>& data, DWORD& error) {
+    data.clear();
+    error = ERROR_SUCCESS;
+    const DWORD share = (mode & kReadExclusive) != 0 ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE file = CreateFileW(SystemPathOf(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return EReadFileResult::kCannotOpen;
+    }
+    EReadFileResult result = EReadFileResult::kOk;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) {
+        error = GetLastError();
+        result = EReadFileResult::kCannotRead;
+    } else if (static_cast<unsigned long long>(size.QuadPart) > maxBytes && (mode & kReadFirstBytes) == 0) {
+        result = EReadFileResult::kTooLarge;
+    } else {
+        const unsigned long long length = static_cast<unsigned long long>(size.QuadPart);
+        data.resize(static_cast<size_t>(length < maxBytes ? length : maxBytes));
+        size_t done = 0;
+        while (done < data.size()) {
+            const size_t rest = data.size() - done;
+            const DWORD chunk = rest > (1u << 30) ? (1u << 30) : static_cast<DWORD>(rest);
+            DWORD got = 0;
+            if (!::ReadFile(file, data.data() + done, chunk, &got, nullptr)) {
+                error = GetLastError();
+                result = EReadFileResult::kCannotRead;
+                break;
+            }
+            if (got == 0) {
+                break; // the file became shorter while it was read: what it holds now
+            }
+            done += got;
+        }
+        data.resize(done);
+    }
+    CloseHandle(file);
+    if (result != EReadFileResult::kOk) {
+        data.clear();
+    }
+    return result;
+}

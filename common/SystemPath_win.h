@@ -1,5 +1,6 @@
 #pragma once
-// Paths handed to the system, and whole-file writes that never leave a partial file. Used by
+// Paths handed to the system, whole-file reads, and whole-file writes that never leave a
+// partial file. Used by
 // the dialog framework, the updater, nera and nerapack, so that none of them has a limit of its
 // own on the length of a name that comes from outside.
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The name to give the system for a path: a full path too long for the plain form (MAX_PATH
 // less 12 characters or more, the limit for a new folder) in the extended form "\\?\C:\..." or
@@ -17,3 +19,18 @@ std::wstring SystemPathOf(const std::wstring& path);
 // then moves it over path. A failure leaves path as it was and removes the new file; error is
 // then the system's error code of the failed step.
 bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error);
+
+// How ReadWholeFile treats a file: shared with other readers and writers or held alone while it
+// is read, and refused or cut when it is larger than the limit.
+enum EReadFileMode : unsigned {
+    kReadShared = 0,
+    kReadExclusive = 1, // no other program may have the file open
+    kReadFirstBytes = 2, // a larger file gives its first maxBytes instead of a refusal
+};
+
+enum class EReadFileResult { kOk, kCannotOpen, kCannotRead, kTooLarge };
+
+// Reads the file at path into data: the whole file of at most maxBytes. On a failure data is
+// empty and error holds the system's error code of the failed step (none for kTooLarge).
+EReadFileResult ReadWholeFile(const std::wstring& path, size_t maxBytes, unsigned mode,
+                              std::vector<uint8_t>& data, DWORD& error);

@@ -88,6 +88,12 @@ void DDX_Check(CDataExchange* pDX, int id, int& value) {
     }
 }
 
+void DDX_Check(CDataExchange* pDX, int id, bool& value) {
+    int state = value ? BST_CHECKED : BST_UNCHECKED;
+    DDX_Check(pDX, id, state);
+    value = state == BST_CHECKED;
+}
+
 void DDV_MinMaxUInt(CDataExchange* pDX, unsigned int value, unsigned int minValue, unsigned int maxValue) {
     if (pDX->Failed() || !pDX->m_bSaveAndValidate) {
         return;

@@ -33,6 +33,8 @@ void DDX_Text(CDataExchange* pDX, int id, unsigned int& value);
 void DDX_Text(CDataExchange* pDX, int id, std::wstring& value);
 // Check box state: 0 unchecked, 1 checked, 2 indeterminate.
 void DDX_Check(CDataExchange* pDX, int id, int& value);
+// A two-state box exchanged with a flag: ticked = true.
+void DDX_Check(CDataExchange* pDX, int id, bool& value);
 
 void DDV_MinMaxUInt(CDataExchange* pDX, unsigned int value, unsigned int minValue, unsigned int maxValue);
 // Saving: fails when the text is longer; either way sets the limit on the edit control.

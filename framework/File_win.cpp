@@ -75,13 +75,19 @@ CFile::~CFile() {
     }
 }
 
-bool CFile::SetError(DWORD osError) {
-    m_error.m_osError = osError;
-    m_error.m_cause = CFileError::CauseFromOsError(osError);
-    if (m_error.m_cause == CFileError::none) {
-        m_error.m_cause = CFileError::generic;
+CFileError CFileError::FromOsError(DWORD osError, const std::wstring& fileName) {
+    CFileError error;
+    error.m_osError = osError;
+    error.m_cause = CauseFromOsError(osError);
+    if (error.m_cause == none) {
+        error.m_cause = generic;
     }
-    m_error.m_fileName = m_path;
+    error.m_fileName = fileName;
+    return error;
+}
+
+bool CFile::SetError(DWORD osError) {
+    m_error = CFileError::FromOsError(osError, m_path);
     return false;
 }
 

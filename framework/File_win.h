@@ -30,6 +30,8 @@ struct CFileError {
     std::wstring m_fileName;
 
     static Cause CauseFromOsError(DWORD osError);
+    // The error of a failed system call on fileName; an unknown code is a generic error.
+    static CFileError FromOsError(DWORD osError, const std::wstring& fileName);
     // The framework's file-error message for this error, with the file name for %1.
     std::wstring Message() const;
 };

@@ -51,7 +51,7 @@ public:
         return Create(std::move(dialog));
     }
     void ExpectConnected(bool connected) {
-        EXPECT_EQ(Dlg().m_device != 0, connected);
+        EXPECT_EQ(Dlg().m_session.m_device != 0, connected);
         EXPECT_EQ(Enabled(IDC_CONNECT), !connected);
         EXPECT_EQ(Enabled(IDC_DISCONNECT), connected);
         EXPECT_EQ(Enabled(IDC_PRODUCT_INFO), connected);
@@ -65,7 +65,7 @@ TEST_F(CNeraConfigDeviceTest, ConnectShowsTheModuleRecordAndCopiesItsMac) {
     Click(IDC_CONNECT);
     ExpectConnected(true);
     EXPECT_EQ(sim.Log(), (std::vector<std::string>{kOpen, kRead}));
-    EXPECT_EQ(ToHex(Dlg().m_currentSettings), StaticModuleRecord());
+    EXPECT_EQ(ToHex(Dlg().m_session.m_currentSettings), StaticModuleRecord());
 
     EXPECT_EQ(Text(IDC_CUR_MAC), L"00804C123456");
     EXPECT_EQ(Text(IDC_CUR_PORT), L"8000");
@@ -145,7 +145,7 @@ TEST_F(CNeraConfigDeviceTest, ErasedAreaShowsDefaultsAndEveryWriteAsksTheMacQues
     CSimModule sim(true);
     CreateWith(1);
     Click(IDC_CONNECT);
-    EXPECT_EQ(ToHex(Dlg().m_currentSettings), ToHex(DefaultRecord()));
+    EXPECT_EQ(ToHex(Dlg().m_session.m_currentSettings), ToHex(DefaultRecord()));
     EXPECT_EQ(Text(IDC_CUR_MAC), L"");
     EXPECT_EQ(Text(IDC_CUR_PORT), L"49152");
     EXPECT_TRUE(Checked(IDC_CUR_DHCP));
@@ -200,7 +200,7 @@ TEST_F(CNeraConfigDeviceTest, WriteWithoutConnectionConnectsWritesReadsBackAndDi
                                                      "Q5120_NeraFlashModeClose"}));
     ExpectConnected(false);
     // The current column shows what was read back; the editor keeps its own record and mark.
-    EXPECT_EQ(ToHex(Dlg().m_currentSettings), expected);
+    EXPECT_EQ(ToHex(Dlg().m_session.m_currentSettings), expected);
     EXPECT_EQ(Text(IDC_CUR_SERVER), L"relay");
     EXPECT_EQ(ToHex(Dlg().m_newSettings.PasswordDigest(), kPasswordDigestSize), kFF32);
     EXPECT_EQ(Title(), L"NeraConfig*");
@@ -300,9 +300,9 @@ TEST_F(CNeraConfigDeviceTest, ClosingTheWindowClosesTheConnection) {
     CSimModule sim;
     Create();
     Click(IDC_CONNECT);
-    ASSERT_NE(Dlg().m_device, 0u);
+    ASSERT_NE(Dlg().m_session.m_device, 0u);
     DestroyWindow(Dlg().GetSafeHwnd());
-    EXPECT_EQ(Dlg().m_device, 0u);
+    EXPECT_EQ(Dlg().m_session.m_device, 0u);
     EXPECT_EQ(sim.Log().back(), kClose);
 }
 
@@ -383,6 +383,6 @@ TEST_F(CNeraConfigDeviceTest, ErasedFlagsWordReadsAsClientModeOff) {
     Create();
     Click(IDC_CONNECT);
     EXPECT_FALSE(Checked(IDC_CUR_CLIENTMODE));
-    EXPECT_EQ(Dlg().m_currentSettings.Flags(), 0);
+    EXPECT_EQ(Dlg().m_session.m_currentSettings.Flags(), 0);
     EXPECT_EQ(Text(IDC_CUR_NTPSERVER), L"ntp.lan"); // every other field kept
 }

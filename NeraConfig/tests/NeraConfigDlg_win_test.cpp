@@ -40,7 +40,7 @@ TEST_F(CNeraConfigDialogTest, StartsWithDefaultRecordInBothColumns) {
     Create();
     EXPECT_EQ(Title(), L"NeraConfig");
     EXPECT_EQ(Dlg().m_modified, 0);
-    EXPECT_EQ(Dlg().m_device, 0u);
+    EXPECT_EQ(Dlg().m_session.m_device, 0u);
     EXPECT_EQ(Dlg().m_title, L"NeraConfig");
     EXPECT_TRUE(m_ui.m_boxes.empty());
 
@@ -149,13 +149,13 @@ TEST_F(CNeraConfigDialogTest, MenuStatesFollowTheConnection) {
     // Items without an update rule keep their state.
     EXPECT_EQ(GetMenuState(device, IDC_WRITE_TO_DEVICE, MF_BYCOMMAND) & MF_GRAYED, 0u);
 
-    Dlg().m_device = 7; // as if connected; only the update rule is looked at here
+    Dlg().m_session.m_device = 7; // as if connected; only the update rule is looked at here
     SendMessageW(Dlg().GetSafeHwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(device),
                  MAKELPARAM(1, FALSE));
     EXPECT_NE(GetMenuState(device, IDC_CONNECT, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(GetMenuState(device, IDC_DISCONNECT, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(GetMenuState(device, IDC_PRODUCT_INFO, MF_BYCOMMAND) & MF_GRAYED, 0u);
-    Dlg().m_device = 0;
+    Dlg().m_session.m_device = 0;
 }
 
 TEST_F(CNeraConfigDialogTest, MacEditModeMakesTheNewMacEditable) {
@@ -183,7 +183,7 @@ TEST_F(CNeraConfigDialogTest, DhcpTickAndUntickBringsTheTypedAddressesBack) {
         EXPECT_TRUE(IpBlank(id)) << id;
     }
     EXPECT_TRUE(Checked(IDC_NEW_DNSAUTO));
-    EXPECT_EQ(CNeraConfigDlg::RememberedAddresses().ipAddress, Addr(192, 168, 0, 10));
+    EXPECT_EQ(Dlg().m_editor.remembered.ipAddress, Addr(192, 168, 0, 10));
 
     ToggleCheck(IDC_NEW_DHCP); // untick again
     EXPECT_EQ(Ip(IDC_NEW_IPADDRESS), Addr(192, 168, 0, 10));
@@ -348,7 +348,7 @@ TEST_F(CNeraConfigDialogTest, ExchangeStopsAtTheFailedControl) {
     bool ok = true;
     Collect(ok);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(Dlg().m_ntpServer, L""); // after the port in the exchange: not taken
+    EXPECT_EQ(Dlg().m_editor.fields.ntpServer, L""); // after the port in the exchange: not taken
 }
 
 TEST_F(CNeraConfigDialogTest, BadMacTextIsCutToItsHexDigits) {
@@ -359,7 +359,7 @@ TEST_F(CNeraConfigDialogTest, BadMacTextIsCutToItsHexDigits) {
     bool ok = true;
     Collect(ok);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(Dlg().m_macText, L"00");
+    EXPECT_EQ(Dlg().m_editor.fields.macText, L"00");
 }
 
 TEST_F(CNeraConfigDialogTest, ClientModeWithoutServerIsRefused) {

@@ -280,9 +280,7 @@ void CALLBACK CModalCloser::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageW(find.found, WM_COMMAND, MAKEWPARAM(g_closer->m_command, BN_CLICKED), 0);
 }
 
-CNeraConfigDialogTest::CNeraConfigDialogTest() {
-    CNeraConfigDlg::RememberedAddresses() = CNeraConfigDlg::SRememberedAddresses();
-}
+CNeraConfigDialogTest::CNeraConfigDialogTest() = default;
 
 CNeraConfigDialogTest::~CNeraConfigDialogTest() {
     m_dlg.reset();

@@ -1,0 +1,86 @@
+#pragma once
+// NeraConfig's work with a module, without its window: connect and read the settings area,
+// take the module's MAC into the editor, write the collected record with its questions, read it
+// back, disconnect, and the library's product information. The dialog runs it with its boxes
+// and columns as the view, nera with its console, the tests with a recorder; all of them make
+// the same device calls in the same order.
+
+#include <cstdint>
+#include <string>
+
+#include "DeviceApi.h"
+#include "NeraSettings.h"
+
+// What the session shows and asks.
+class IConfigView {
+public:
+    virtual ~IConfigView() = default;
+    // Yes/No question with the question icon and No as default; true = Yes.
+    virtual bool AskYesNo(const std::wstring& question) = 0;
+    // An error with an OK button.
+    virtual void ShowError(const std::wstring& text) = 0;
+    // The current-settings column.
+    virtual void ShowCurrentSettings(const NeraSettings& settings) = 0;
+    // Connect disabled and disconnect and product information enabled while connected; the
+    // reverse when not.
+    virtual void ShowConnected(bool connected) = 0;
+    // The module's MAC as text for the new column, after a read outside MAC edit mode.
+    virtual void TakeDeviceMac(const std::wstring& macText) = 0;
+    // Checks the new column and builds the record from it; false after showing why not.
+    virtual bool CollectNewSettings(NeraSettings& settings) = 0;
+    // The record went to the module; readBack tells whether it came back as written.
+    virtual void ShowWritten(bool readBackSame) = 0;
+};
+
+enum class EConnectResult {
+    kConnected,
+    kAlreadyConnected,
+    kOpenFailed, // the library found no module and has shown its own message
+    kReadFailed, // connected, but the settings area could not be read
+};
+
+enum class EWriteResult {
+    kWritten,             // written and read back as written
+    kReadBackFailed,      // written; the read-back failed
+    kReadBackDiffers,     // written; the read-back differs from what was written
+    kFirstDeviceDeclined, // not connected, and writing to the first module found was declined
+    kNotConnected,        // not connected, and no module could be opened
+    kRefused,             // the new column could not become a record; the view showed why
+    kMacChangeDeclined,   // the write would change the module's MAC, and that was declined
+    kWriteFailed,         // the module refused the write; the connection is closed
+    kDryRun,              // everything checked and asked; nothing written
+};
+
+struct SWriteOutcome {
+    EWriteResult result = EWriteResult::kNotConnected;
+    NeraSettings written{};  // the 128 bytes sent (or, on a dry run, that would be sent)
+    NeraSettings readBack{}; // what the module returned after the write
+};
+
+class CConfigSession {
+public:
+    CConfigSession(IDeviceApi& device, IConfigView& view);
+
+    // Opens the first module in flash-rewrite mode and reads its settings (ReadDeviceSettings).
+    EConnectResult OnConnect();
+    // Reads area 6 into m_currentSettings, cleans it up, shows it and offers its MAC; false when
+    // the read failed (the record is then what the buffer held, shown all the same).
+    bool ReadDeviceSettings();
+    void CloseDevice();
+    // Connects first when needed (after asking), collects the new column into newSettings, asks
+    // before a MAC change, writes area 6, reads it back into m_currentSettings, disconnects.
+    SWriteOutcome OnWriteToDevice(NeraSettings& newSettings, bool dryRun = false);
+    // The library's product-information window; a failure closes the connection.
+    void OnProductInfo();
+    // The library's connection-settings window; needs no connection.
+    void OnConnectionSettings();
+
+    uint32_t m_device = 0; // flash-mode handle, 0 = not connected
+    NeraSettings m_currentSettings;
+    bool m_macEdit = false;
+    uint16_t m_defaultServerPort = kDefaultServerPort;
+
+private:
+    IDeviceApi& m_api;
+    IConfigView& m_view;
+};
