@@ -6,6 +6,7 @@
 #include <cstdio> // std::remove
 
 #include "ByteOrder.h"
+#include "FlashLayout.h"
 #include "NeraSimTool.h"
 #include "SimBytes.h"
 #include "SimDeviceApi.h"
@@ -46,12 +47,14 @@ public:
     void SetHardwareInfo(const std::wstring& text) override { m_hardware.push_back(text); }
     void SetCurrentVersion(const std::wstring& text) override { m_version.push_back(text); }
     void SetConnectButtons(bool connected) override { m_buttons.push_back(connected); }
+    void ShowProgress(size_t verified, size_t total) override { m_progress.push_back({verified, total}); }
 
     std::string m_callLog;
     std::wstring m_log;
     std::vector<SBox> m_boxes;
     std::vector<std::wstring> m_questions, m_hardware, m_version;
     std::vector<bool> m_answers, m_buttons; // answers in question order; then No
+    std::vector<std::pair<size_t, size_t>> m_progress;
 };
 
 // Flash 0x0000-0x0FFF and 0x8000 onwards of a made-up image; bytes 0x1000-0x7FFF must never
@@ -181,9 +184,17 @@ TEST_F(UpdaterSequenceTest, Write) {
         if (!c.stamp.empty())
             std::copy(c.stamp.begin(), c.stamp.end(), expected.begin() + 0x8004);
         m_view.m_answers = {true, false};
-        m_session.OnOK();
+        const SUpdateOutcome outcome = m_session.OnOK();
 
         const bool stops = c.stopAt != kAll, small = c.size == 0x8000;
+        EXPECT_EQ(outcome.result, stops ? EUpdateResult::kFailed : EUpdateResult::kWritten);
+        EXPECT_EQ(outcome.reason, stops ? L"フラッシュに正しく書き込みができませんでした。" : L"");
+        // Progress counts verified units, from 0, up to the unit that failed.
+        const size_t units = VerifyUnitCount(c.size);
+        ASSERT_FALSE(m_view.m_progress.empty());
+        EXPECT_EQ(m_view.m_progress.front(), std::make_pair(size_t{0}, units));
+        EXPECT_EQ(m_view.m_progress.back().first,
+                  stops ? (c.stopAt < 0x8000 ? c.stopAt / 128 : 32 + (c.stopAt - 0x8000) / 128) : units);
         // The module's code has a name: "N/A" means its read failed.
         std::vector<std::string> calls =
             ConnectCalls(!c.uuid.empty(), std::wstring(c.hardware) == L"N/A" ? kSimDeviceFault : 0);
@@ -230,7 +241,8 @@ TEST_F(UpdaterSequenceTest, Write) {
         EXPECT_EQ(m_view.m_buttons, (std::vector<bool>{true, false}));
         EXPECT_EQ(m_session.m_hDevice, 0u);
 
-        m_session.OnOK(); // disconnected again: the question comes back; No leaves only the header
+        // Disconnected again: the question comes back; No leaves only the header.
+        EXPECT_EQ(m_session.OnOK().result, EUpdateResult::kDeclined);
         EXPECT_EQ(m_view.m_log, kHeader);
         EXPECT_EQ(
             m_view.m_questions,
@@ -257,24 +269,27 @@ TEST_F(UpdaterSequenceTest, Connect) {
         const wchar_t* boxTitle; // nullptr: no box
         std::vector<std::string> calls;
         size_t boxAfterCalls;
+        EUpdateResult result;
     };
     // clang-format off
     const SCase kCases[] = {
         {"open fails", {"fail_open=1"}, L"", L"\r\n### デバイスとの接続ができません。" + kStopped, nullptr,
-         {"Q5120_FlashModeOpen family=0x40000000 reserved=0 -> 0"}, 0},
+         {"Q5120_FlashModeOpen family=0x40000000 reserved=0 -> 0"}, 0, EUpdateResult::kFailed},
         {"echo fails once", {"fail_echo=1"}, L"", L"\r\n接続処理継続中...完了\r\n", nullptr,
          {kOpen, kFirst, kEcho + "4", kEcho + "0", "Kivo_SetTimeouts h=H read=5000 write=5000 -> 0",
-          "Kivo_FlshReadHwVersion h=H -> 0", "Kivo_FlshRead h=H addr=0x00008000 -> 0"}, 0},
+          "Kivo_FlshReadHwVersion h=H -> 0", "Kivo_FlshRead h=H addr=0x00008000 -> 0"}, 0, EUpdateResult::kConnected},
         {"echo fails twice", {"fail_echo=2"}, L"",
          L"\r\n接続処理継続中...\r\n### デバイスとの通信ができません。" + kStopped, L"通信エラー",
-         {kOpen, kFirst, kEcho + "4", kEcho + "4", kClose}, 5},
+         {kOpen, kFirst, kEcho + "4", kEcho + "4", kClose}, 5, EUpdateResult::kFailed},
         {"other identity", {}, L"00112233-4455-6677-8899-AABBCCDDEEFF", kMismatch, L"接続エラー",
-         {kOpen, kArea + "0", kClose}, 2},
+         {kOpen, kArea + "0", kClose}, 2, EUpdateResult::kRefused},
+        {"identity differs in its last byte", {}, L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39", kMismatch,
+         L"接続エラー", {kOpen, kArea + "0", kClose}, 2, EUpdateResult::kRefused},
         // Neither an identifier that does not parse nor an area that was not read may match.
         {"malformed identity", {"uuid=00000000-0000-0000-0000-000000000000"}, L"{" + kZeros + L"}", kMismatch,
-         L"接続エラー", {kOpen, kArea + "0", kClose}, 2},
+         L"接続エラー", {kOpen, kArea + "0", kClose}, 2, EUpdateResult::kRefused},
         {"area read fails", {"fail_area_read=1"}, kZeros, kMismatch,
-         L"接続エラー", {kOpen, kArea + "4", kClose}, 2},
+         L"接続エラー", {kOpen, kArea + "4", kClose}, 2, EUpdateResult::kRefused},
     };
     // clang-format on
     for (const SCase& c : kCases) {
@@ -282,7 +297,7 @@ TEST_F(UpdaterSequenceTest, Connect) {
         Reset();
         Set(c.settings);
         m_session.m_strUuid = c.uuid;
-        m_session.OnConnect();
+        EXPECT_EQ(m_session.OnConnect().result, c.result);
 
         bool connected = c.boxTitle == nullptr && c.calls.size() > 1;
         EXPECT_EQ(m_view.m_log, L"デバイスと接続中..." + c.logTail);

@@ -126,7 +126,20 @@ protected:
     CScopedEnv m_storeEnv;
     CScopedEnv m_logEnv;
     CSimStore m_store;
-    CSimDeviceApi m_device;
+    // The simulated module; m_flipRead makes that area read (1 = the first) return a changed byte.
+    class CFlipDevice : public CSimDeviceApi {
+    public:
+        int ReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer) override {
+            const int result = CSimDeviceApi::ReadRWArea(handle, area, buffer);
+            if (++m_reads == m_flipRead) {
+                buffer[0x20] ^= 0x01;
+            }
+            return result;
+        }
+        int m_flipRead = 0;
+        int m_reads = 0;
+    };
+    CFlipDevice m_device;
     CFakeHost m_host;
 };
 
@@ -263,7 +276,7 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
          kExitUsage,
          L"--mask と --gateway を指定できません",
          ""},
-        {"dry run", {}, false, plain, {L"--dry-run"}, {}, kExitOk, L"", ""},
+        {"dry run of a real change", {}, false, plain, {L"--dry-run", L"--port", L"80"}, {}, kExitOk, L"", ""},
         {"erased module: the MAC question answered No",
          {},
          true,
@@ -341,10 +354,21 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
         EXPECT_EQ(Area6(), c.area.empty() ? before : c.area);
         EXPECT_EQ(m_host.m_out.find(L"secret"), std::wstring::npos);
         EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), CallsNamed("Q5120_NeraFlashModeClose"));
-        if (c.status == kExitUsage) {
+        const bool dryRun = std::find(c.options.begin(), c.options.end(), L"--dry-run") != c.options.end();
+        if (c.status == kExitUsage || dryRun) {
             EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), 0u);
         }
     }
+}
+
+// A module that answers the read-back with one byte changed: the write is not reported done.
+TEST_F(NeraCommandTest, SetReportsAReadBackThatDiffers) {
+    NewModule({});
+    m_host.m_files[L"in.nera"] = EditorFile([](SEditorFields&) {});
+    m_device.m_flipRead = 2; // the read after the write
+    EXPECT_EQ(Run({L"set", L"in.nera", L"--port", L"80"}), kExitRefused);
+    EXPECT_EQ(m_host.m_err, L"nera: 読み戻した設定が書き込んだ設定と一致しません。\n");
+    EXPECT_EQ(m_host.m_out, L"");
 }
 
 TEST_F(NeraCommandTest, UpdateWritesTheCarriedImageWithTheUpdatersLog) {
@@ -397,6 +421,15 @@ TEST_F(NeraCommandTest, UpdateWritesTheCarriedImageWithTheUpdatersLog) {
          header + L"デバイスと接続中...\n### "
                   L"製品情報が一致しませんでした。番号を書き換えるデバイス以外は取り外してください。"
                   L"\n### 実行を停止しました。\n",
+         L"nera: 接続エラー: 製品情報が一致しませんでした。",
+         false},
+        {"an identifier that differs only in its last byte",
+         {},
+         {L"--yes", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a39"},
+         {},
+         false,
+         kExitRefused,
+         L"",
          L"nera: 接続エラー: 製品情報が一致しませんでした。",
          false},
         {"its own product identifier",

@@ -1,0 +1,328 @@
+// NeraConfig's session against the simulated module: per operation, the module's set-up and
+// the view's answers against the device calls, what the view was shown and the outcome.
+#include "ConfigSession.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "HexText.h"
+#include "NeraSimTool.h"
+#include "SettingsEditor.h"
+#include "SimDeviceApi.h"
+#include "SimEngine.h"
+#include "SimLog.h"
+#include "SimStore.h"
+#include "TestStore.h"
+
+namespace {
+
+using nerasim::CModuleIdentity;
+using nerasim::CScopedEnv;
+using nerasim::CSimDeviceApi;
+using nerasim::CSimStore;
+using nerasim::CStoreLock;
+using nerasim::CTempStore;
+using nerasim::ReadLines;
+
+const std::string kOpen = "Q5120_NeraFlashModeOpen";
+const std::string kRead = "Kivo_FlshReadRWArea";
+const std::string kWrite = "Kivo_FlshWriteRWArea";
+const std::string kClose = "Q5120_NeraFlashModeClose";
+const std::wstring kFirstQuestion = L"ask:最初に見つかったデバイスに対して書込みを行います。続けますか？";
+const std::wstring kMacQuestion = L"ask:書込みにより製品のMACアドレスが変更されます。処理を続けますか?";
+const std::wstring kModuleMac = L"024E45524101"; // the default module's
+
+// The simulated device, except that one area read in the count gives a wrong answer.
+class CFaultyReadDevice : public CSimDeviceApi {
+public:
+    enum EFault { kNone, kFails, kFlipsAByte };
+    int ReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer) override {
+        const int result = CSimDeviceApi::ReadRWArea(handle, area, buffer);
+        if (++m_reads != m_faultyRead || m_fault == kNone) {
+            return result;
+        }
+        if (m_fault == kFails) {
+            return nerasim::kSimDeviceFault;
+        }
+        buffer[kPortOffset + 1] ^= 0x01;
+        return result;
+    }
+    EFault m_fault = kNone;
+    int m_faultyRead = 0; // 1 = the first area read
+    int m_reads = 0;
+};
+
+// Everything the session showed, in order, and the answers and editor it works with.
+class CRecordingView : public IConfigView {
+public:
+    bool AskYesNo(const std::wstring& question) override {
+        m_events.push_back(L"ask:" + question);
+        return m_answers.size() > m_asked && m_answers[m_asked++];
+    }
+    void ShowError(const std::wstring& text) override { m_events.push_back(L"error:" + text); }
+    void ShowCurrentSettings(const NeraSettings&) override { m_events.push_back(L"current"); }
+    void ShowConnected(bool connected) override { m_events.push_back(connected ? L"connected" : L"closed"); }
+    void TakeDeviceMac(const std::wstring& macText) override {
+        m_events.push_back(L"mac:" + macText);
+        m_fields.macText = macText;
+    }
+    bool CollectNewSettings(NeraSettings& settings) override {
+        m_events.push_back(L"collect");
+        SEditorProblem problem;
+        return m_collect && CollectEditorSettings(m_fields, settings, problem);
+    }
+    void ShowWritten(bool readBackSame) override {
+        m_events.push_back(readBackSame ? L"written" : L"written, read-back differs");
+    }
+
+    std::vector<std::wstring> m_events;
+    std::vector<bool> m_answers; // in question order; then No
+    size_t m_asked = 0;
+    bool m_collect = true;
+    SEditorFields m_fields;
+};
+
+class ConfigSessionTest : public ::testing::Test {
+protected:
+    ConfigSessionTest()
+        : m_storeEnv(nerasim::kStoreEnvironment, m_temp.Folder()), m_logEnv(nerasim::kLogEnvironment, m_temp.File("calls.log")),
+          m_store(m_temp.Folder()) {}
+
+    // A new module "m" with module.txt settings, a fresh call log, view and session.
+    void Reset(const std::vector<std::string>& settings, bool erased = false) {
+        std::remove(m_temp.File("calls.log").c_str());
+        m_store.RemoveModule("m");
+        CModuleIdentity identity = CModuleIdentity::Default();
+        identity.m_erasedSettings = erased;
+        std::string error;
+        ASSERT_TRUE(m_store.CreateModule("m", identity, error)) << error;
+        if (!settings.empty()) {
+            std::vector<std::string> args = {"--store", m_temp.Folder(), "set", "m"};
+            args.insert(args.end(), settings.begin(), settings.end());
+            std::string out, err;
+            ASSERT_EQ(nerasim::RunNeraSimTool(args, out, err), nerasim::kToolOk) << err;
+        }
+        m_device = CFaultyReadDevice();
+        m_view = CRecordingView();
+        m_session = std::make_unique<CConfigSession>(m_device, m_view);
+    }
+    std::string Area6() {
+        CStoreLock lock(m_store);
+        uint8_t area[kNeraSettingsSize];
+        EXPECT_TRUE(m_store.ReadArea("m", kSettingsArea, area));
+        return HexFromBytes(area, sizeof area);
+    }
+    void PutArea6(const NeraSettings& settings) {
+        CStoreLock lock(m_store);
+        EXPECT_TRUE(m_store.WriteArea("m", kSettingsArea, settings.bytes));
+    }
+    // The names of the functions called, in order.
+    std::vector<std::string> Calls() {
+        std::vector<std::string> names;
+        for (const std::string& line : ReadLines(m_temp.File("calls.log"))) {
+            names.push_back(line.substr(0, line.find(' ')));
+        }
+        return names;
+    }
+
+    CTempStore m_temp;
+    CScopedEnv m_storeEnv;
+    CScopedEnv m_logEnv;
+    CSimStore m_store;
+    CFaultyReadDevice m_device;
+    CRecordingView m_view;
+    std::unique_ptr<CConfigSession> m_session;
+};
+
+TEST_F(ConfigSessionTest, Connect) {
+    NeraSettings erasedFlags;
+    MakeDefaultSettings(erasedFlags, kDefaultServerPort);
+    erasedFlags.SetFlags(0xFFFF);
+    erasedFlags.SetPort(8000);
+    struct SCase {
+        const char* name;
+        std::vector<std::string> settings;
+        bool erased;
+        const NeraSettings* area; // stored in area 6 first, or nullptr
+        bool macEdit;
+        CFaultyReadDevice::EFault fault;
+        EConnectResult result;
+        std::vector<std::string> calls;
+        std::vector<std::wstring> events;
+        uint16_t port, flags; // of the current record afterwards
+    };
+    const SCase kCases[] = {
+        {"factory record, normal mode: the MAC goes to the editor", {}, false, nullptr, false,
+         CFaultyReadDevice::kNone, EConnectResult::kConnected, {kOpen, kRead},
+         {L"connected", L"current", L"mac:" + kModuleMac}, kDefaultPort, 0},
+        {"MAC edit mode keeps the editor's MAC", {}, false, nullptr, true, CFaultyReadDevice::kNone,
+         EConnectResult::kConnected, {kOpen, kRead}, {L"connected", L"current"}, kDefaultPort, 0},
+        {"an erased area reads as the default record without a MAC", {}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EConnectResult::kConnected, {kOpen, kRead}, {L"connected", L"current"},
+         kDefaultPort, 0},
+        {"an erased flags word reads as 0, the rest as stored", {}, false, &erasedFlags, false,
+         CFaultyReadDevice::kNone, EConnectResult::kConnected, {kOpen, kRead}, {L"connected", L"current"},
+         8000, 0},
+        {"no module", {"fail_open=1"}, false, nullptr, false, CFaultyReadDevice::kNone,
+         EConnectResult::kOpenFailed, {kOpen}, {}, kDefaultPort, 0},
+        {"the area read fails: connected, shown as the buffer holds it", {"fail_area_read=1"}, false, nullptr,
+         false, CFaultyReadDevice::kNone, EConnectResult::kReadFailed, {kOpen, kRead}, {L"connected", L"current"},
+         kDefaultPort, 0},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Reset(c.settings, c.erased);
+        if (c.area != nullptr) {
+            PutArea6(*c.area);
+        }
+        m_device.m_fault = c.fault;
+        m_device.m_faultyRead = 1;
+        m_session->m_macEdit = c.macEdit;
+        EXPECT_EQ(m_session->OnConnect(), c.result);
+        EXPECT_EQ(Calls(), c.calls);
+        EXPECT_EQ(m_view.m_events, c.events);
+        EXPECT_EQ(m_session->m_device != 0, c.result != EConnectResult::kOpenFailed);
+        EXPECT_EQ(m_session->m_currentSettings.Port(), c.port);
+        EXPECT_EQ(m_session->m_currentSettings.Flags(), c.flags);
+        if (m_session->m_device != 0) {
+            EXPECT_EQ(m_session->OnConnect(), EConnectResult::kAlreadyConnected);
+            m_session->CloseDevice();
+            EXPECT_EQ(Calls().back(), kClose);
+            EXPECT_EQ(m_view.m_events.back(), L"closed");
+        }
+    }
+}
+
+TEST_F(ConfigSessionTest, WriteToDevice) {
+    const std::string kFactory = "0000024E45524101"
+                                 "00000000"
+                                 "FFFFFFFFFFFFFFFF"
+                                 "C000"
+                                 "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"
+                                 "FFFFFFFFFFFF" +
+                                 std::string(64, 'F') + "0000" + std::string(64, 'F') + "C400";
+    std::string port80 = kFactory;
+    port80.replace(2 * kPortOffset, 4, "0050");
+    std::string newMac = port80;
+    newMac.replace(2 * kMacOffset, 12, "020000000001");
+    struct SCase {
+        const char* name;
+        std::vector<std::string> settings;
+        bool connectFirst;
+        std::vector<bool> answers;
+        bool collect;
+        const wchar_t* mac; // typed into the editor after connecting, nullptr = the module's
+        bool dryRun;
+        CFaultyReadDevice::EFault fault; // on the read-back
+        EWriteResult result;
+        std::vector<std::string> calls; // after connecting, when connected first
+        std::vector<std::wstring> events;
+        std::string area; // area 6 afterwards
+        bool connectedAfter;
+    };
+    const SCase kCases[] = {
+        {"not connected, the question answered No", {}, false, {false}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EWriteResult::kFirstDeviceDeclined, {}, {kFirstQuestion}, kFactory, false},
+        {"not connected, Yes, but no module", {"fail_open=1"}, false, {true}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EWriteResult::kNotConnected, {kOpen}, {kFirstQuestion}, kFactory, false},
+        {"not connected, Yes: connect, write, read back, close", {}, false, {true}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EWriteResult::kWritten, {kOpen, kRead, kWrite, kRead, kClose},
+         {kFirstQuestion, L"connected", L"current", L"mac:" + kModuleMac, L"collect", L"current", L"written",
+          L"closed"},
+         port80, false},
+        {"the editor refuses its fields", {}, true, {}, false, nullptr, false, CFaultyReadDevice::kNone,
+         EWriteResult::kRefused, {}, {L"collect"}, kFactory, true},
+        {"a new MAC, declined", {}, true, {false}, true, L"020000000001", false, CFaultyReadDevice::kNone,
+         EWriteResult::kMacChangeDeclined, {}, {L"collect", kMacQuestion}, kFactory, true},
+        {"a new MAC, accepted", {}, true, {true}, true, L"020000000001", false, CFaultyReadDevice::kNone,
+         EWriteResult::kWritten, {kWrite, kRead, kClose},
+         {L"collect", kMacQuestion, L"current", L"written", L"closed"}, newMac, false},
+        {"a dry run with a change writes nothing", {}, true, {}, true, nullptr, true, CFaultyReadDevice::kNone,
+         EWriteResult::kDryRun, {}, {L"collect"}, kFactory, true},
+        {"the module refuses the write: closed, then the box", {"fail_area_write=1"}, true, {}, true, nullptr,
+         false, CFaultyReadDevice::kNone, EWriteResult::kWriteFailed, {kWrite, kClose},
+         {L"collect", L"closed", L"error:書込みに失敗しました。"}, kFactory, false},
+        {"the read-back fails", {}, true, {}, true, nullptr, false, CFaultyReadDevice::kFails,
+         EWriteResult::kReadBackFailed, {kWrite, kRead, kClose},
+         {L"collect", L"current", L"written, read-back differs", L"closed"}, port80, false},
+        {"the read-back differs in one byte", {}, true, {}, true, nullptr, false, CFaultyReadDevice::kFlipsAByte,
+         EWriteResult::kReadBackDiffers, {kWrite, kRead, kClose},
+         {L"collect", L"current", L"written, read-back differs", L"closed"}, port80, false},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Reset(c.settings);
+        m_view.m_fields.port = 80;
+        size_t callsBefore = 0;
+        if (c.connectFirst) {
+            ASSERT_EQ(m_session->OnConnect(), EConnectResult::kConnected);
+            m_view.m_events.clear();
+            callsBefore = Calls().size();
+        }
+        if (c.mac != nullptr) {
+            m_view.m_fields.macText = c.mac;
+        }
+        m_view.m_answers = c.answers;
+        m_view.m_collect = c.collect;
+        m_device.m_fault = c.fault;
+        m_device.m_faultyRead = m_device.m_reads + (c.connectFirst ? 1 : 2);
+        NeraSettings newSettings;
+        MakeDefaultSettings(newSettings, kDefaultServerPort);
+        const SWriteOutcome outcome = m_session->OnWriteToDevice(newSettings, c.dryRun);
+
+        EXPECT_EQ(outcome.result, c.result);
+        const std::vector<std::string> calls = Calls();
+        EXPECT_EQ(std::vector<std::string>(calls.begin() + static_cast<long>(callsBefore), calls.end()), c.calls);
+        EXPECT_EQ(m_view.m_events, c.events);
+        EXPECT_EQ(Area6(), c.area);
+        EXPECT_EQ(m_session->m_device != 0, c.connectedAfter);
+        if (c.result == EWriteResult::kDryRun || c.result == EWriteResult::kWritten) {
+            // The record that was (or would have been) sent, with the module's "no password".
+            EXPECT_EQ(HexFromBytes(outcome.written.bytes, kNeraSettingsSize), c.area == kFactory ? port80 : c.area);
+        }
+        if (c.result == EWriteResult::kReadBackDiffers) {
+            EXPECT_NE(outcome.readBack, outcome.written);
+            EXPECT_EQ(m_session->m_currentSettings, outcome.readBack); // shown as it came back
+        }
+        m_session->CloseDevice();
+    }
+}
+
+TEST_F(ConfigSessionTest, ProductInformationAndConnectionWindow) {
+    struct SCase {
+        const char* name;
+        std::vector<std::string> settings;
+        bool connect;
+        std::vector<std::string> calls; // after connecting
+        std::vector<std::wstring> events;
+        bool connectedAfter;
+    };
+    const SCase kCases[] = {
+        {"not connected: nothing", {}, false, {}, {}, false},
+        {"shown", {}, true, {"Q5120_ShowProductInfo"}, {}, true},
+        {"a failure closes, then the box", {"fail_product_info=always"}, true, {"Q5120_ShowProductInfo", kClose},
+         {L"closed", L"error:通信エラーが発生しました。"}, false},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Reset(c.settings);
+        if (c.connect) {
+            ASSERT_EQ(m_session->OnConnect(), EConnectResult::kConnected);
+            m_view.m_events.clear();
+        }
+        const size_t before = Calls().size();
+        m_session->OnProductInfo();
+        const std::vector<std::string> calls = Calls();
+        EXPECT_EQ(std::vector<std::string>(calls.begin() + static_cast<long>(before), calls.end()), c.calls);
+        EXPECT_EQ(m_view.m_events, c.events);
+        EXPECT_EQ(m_session->m_device != 0, c.connectedAfter);
+        m_session->CloseDevice();
+    }
+    Reset({});
+    m_session->OnConnectionSettings();
+    EXPECT_EQ(Calls(), std::vector<std::string>{"Q5120_OptionDlg2"});
+}
+
+} // namespace
