@@ -8,7 +8,6 @@
 #include <functional>
 
 #include "HexText.h"
-#include "NeraSimTool.h"
 #include "SettingsEditor.h"
 #include "SimDeviceApi.h"
 #include "SimEngine.h"
@@ -93,17 +92,9 @@ protected:
     // A new module "m" with module.txt settings, a fresh call log, view and session.
     void Reset(const std::vector<std::string>& settings, bool erased = false) {
         std::remove(m_temp.File("calls.log").c_str());
-        m_store.RemoveModule("m");
         CModuleIdentity identity = CModuleIdentity::Default();
         identity.m_erasedSettings = erased;
-        std::string error;
-        ASSERT_TRUE(m_store.CreateModule("m", identity, error)) << error;
-        if (!settings.empty()) {
-            std::vector<std::string> args = {"--store", m_temp.Folder(), "set", "m"};
-            args.insert(args.end(), settings.begin(), settings.end());
-            std::string out, err;
-            ASSERT_EQ(nerasim::RunNeraSimTool(args, out, err), nerasim::kToolOk) << err;
-        }
+        nerasim::ReplaceModule(m_store, "m", identity, settings);
         m_device = CFaultyReadDevice();
         m_view = CRecordingView();
         m_session = std::make_unique<CConfigSession>(m_device, m_view);

@@ -12,7 +12,6 @@
 #include "FirmwarePackage.h"
 #include "HexText.h"
 #include "NeraCommand.h"
-#include "NeraSimTool.h"
 #include "SettingsEditor.h"
 #include "SettingsFile.h"
 #include "SimDeviceApi.h"
@@ -86,17 +85,9 @@ protected:
     // A new module "m" with the default identity and the given settings of module.txt.
     void NewModule(const std::vector<std::string>& settings, bool erased = false) {
         std::remove(m_temp.File("calls.log").c_str());
-        m_store.RemoveModule("m");
         CModuleIdentity identity = CModuleIdentity::Default();
         identity.m_erasedSettings = erased;
-        std::string error;
-        ASSERT_TRUE(m_store.CreateModule("m", identity, error)) << error;
-        if (!settings.empty()) {
-            std::vector<std::string> args = {"--store", m_temp.Folder(), "set", "m"};
-            args.insert(args.end(), settings.begin(), settings.end());
-            std::string out, err;
-            ASSERT_EQ(nerasim::RunNeraSimTool(args, out, err), nerasim::kToolOk) << err;
-        }
+        nerasim::ReplaceModule(m_store, "m", identity, settings);
         m_host = CFakeHost();
     }
     int Run(const std::vector<std::wstring>& args) { return RunNera(args, m_device, m_host); }

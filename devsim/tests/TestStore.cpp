@@ -90,4 +90,16 @@ void SetModuleValue(CSimStore& store, const std::string& module, const std::stri
     ASSERT_TRUE(store.SaveConfig(module, config));
 }
 
+void ReplaceModule(CSimStore& store, const std::string& name, const CModuleIdentity& identity,
+                   const std::vector<std::string>& settings) {
+    store.RemoveModule(name);
+    std::string error;
+    ASSERT_TRUE(store.CreateModule(name, identity, error)) << error;
+    for (const std::string& setting : settings) {
+        const size_t equals = setting.find('=');
+        ASSERT_NE(equals, std::string::npos) << setting;
+        SetModuleValue(store, name, setting.substr(0, equals), setting.substr(equals + 1));
+    }
+}
+
 } // namespace nerasim

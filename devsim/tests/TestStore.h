@@ -47,6 +47,13 @@ class CSimStore;
 void SetModuleValue(CSimStore& store, const std::string& module, const std::string& key,
                     const std::string& value);
 
+class CModuleIdentity;
+
+// Replaces module name by a new one of the given identity, then applies "key=value" fault and
+// identity settings to it as the nerasim tool's set command would.
+void ReplaceModule(CSimStore& store, const std::string& name, const CModuleIdentity& identity,
+                   const std::vector<std::string>& settings);
+
 // Removes a store folder with its module sub-folders.
 void RemoveStoreTree(const std::string& folder);
 
