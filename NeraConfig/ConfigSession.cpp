@@ -1,5 +1,9 @@
 #include "ConfigSession.h"
 
+#include <cstring>
+
+#include "FlashLayout.h"
+#include "ModuleInfo.h"
 #include "SettingsEditor.h"
 
 namespace {
@@ -91,6 +95,18 @@ SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, bool dr
     m_view.ShowWritten(outcome.result == EWriteResult::kWritten);
     CloseDevice();
     return outcome;
+}
+
+SModuleInfo CConfigSession::ReadModuleInfo() {
+    SModuleInfo info;
+    info.hasCode = m_api.ReadHwVersion(m_device, &info.code) == 0;
+    info.version = ReadDeviceVersion(m_api, m_device);
+    uint8_t area[kNeraSettingsSize];
+    info.hasIdentity = m_api.ReadRWArea(m_device, kIdentityArea, area) == 0;
+    if (info.hasIdentity) {
+        std::memcpy(info.identity, area, sizeof info.identity);
+    }
+    return info;
 }
 
 void CConfigSession::OnProductInfo() {

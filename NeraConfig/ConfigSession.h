@@ -51,6 +51,15 @@ enum class EWriteResult {
     kDryRun,              // everything checked and asked; nothing written
 };
 
+// What the open module tells about itself besides its settings.
+struct SModuleInfo {
+    bool hasCode = false;
+    uint32_t code = 0;
+    std::wstring version; // firmware version, "N/A" when its record is not valid
+    bool hasIdentity = false;
+    uint8_t identity[16] = {}; // product identifier, as area 7 holds it
+};
+
 struct SWriteOutcome {
     EWriteResult result = EWriteResult::kNotConnected;
     NeraSettings written{};  // the 128 bytes sent (or, on a dry run, that would be sent)
@@ -70,6 +79,8 @@ public:
     // Connects first when needed (after asking), collects the new column into newSettings, asks
     // before a MAC change, writes area 6, reads it back into m_currentSettings, disconnects.
     SWriteOutcome OnWriteToDevice(NeraSettings& newSettings, bool dryRun = false);
+    // Hardware code, firmware version and product identifier of the open module.
+    SModuleInfo ReadModuleInfo();
     // The library's product-information window; a failure closes the connection.
     void OnProductInfo();
     // The library's connection-settings window; needs no connection.

@@ -5,13 +5,13 @@
 #include "ByteOrder.h"
 #include "CommandLine.h"
 #include "FlashLayout.h"
+#include "ModuleInfo.h"
 
 namespace {
 
 // Flash addresses equal image offsets. The erase covers the boot block and the 64 KiB blocks,
 // never the monitor.
 constexpr uint32_t kEraseMask = 0xFF01u;
-constexpr uint32_t kNoHwCode = 0xFFFFFFFFu;
 
 const wchar_t kLogConnecting[] = L"デバイスと接続中...";
 const wchar_t kTextCannotConnect[] = L"デバイスとの接続ができません。";
@@ -34,8 +34,6 @@ const wchar_t kTitleCommunication[] = L"通信エラー";
 const wchar_t kTextNoCommunication[] = L"デバイスとの通信ができません。";
 const wchar_t kTitleVerify[] = L"ベリファイエラー";
 const wchar_t kTextVerifyFailed[] = L"フラッシュに正しく書き込みができませんでした。";
-
-const wchar_t kNotAvailable[] = L"N/A";
 
 // Bytes of the image at offset that a 128-byte unit there covers: a whole unit for every
 // image the package loader makes, fewer only at the end of an image that is not.
@@ -60,26 +58,6 @@ void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring
         return;
     view.ShowErrorBox(title, text);
     view.AppendLogText(L"\r\n### " + text);
-}
-
-std::wstring ProductNameFromCode(uint32_t code) {
-    if (code == 0x80010001u)
-        return L"Kivo5120";
-    // Every other code is named by its upper 16 bits.
-    struct SPrefix {
-        uint32_t prefix;
-        const wchar_t* name;
-    };
-    static const SPrefix kPrefixes[] = {
-        {0x80010000u, L"Kivo5120F"},   {0x80020000u, L"Kivo5120-S"},   {0x80420000u, L"Kivo5120-SL"},
-        {0x20020000u, L"Kivo5120-HS"}, {0x20420000u, L"Kivo5120-HSL"}, {0x40010000u, L"Nera5120"},
-        {0x40020000u, L"Nera5120-S"},  {0x40420000u, L"Nera5120-SL"},
-    };
-    for (const SPrefix& entry : kPrefixes) {
-        if ((code & 0xFFFF0000u) == entry.prefix)
-            return entry.name;
-    }
-    return kNotAvailable;
 }
 
 CUpdaterSession::CUpdaterSession(IDeviceApi& device, IUpdaterView& view, UuidParser parseUuid)
@@ -149,13 +127,6 @@ bool CUpdaterSession::CheckProductId() {
     if (m_parseUuid == nullptr || !m_parseUuid(m_strUuid, expected))
         return false;
     return std::memcmp(expected, area, sizeof expected) == 0;
-}
-
-std::wstring ReadDeviceVersion(IDeviceApi& device, uint32_t handle) {
-    uint8_t record[kFlashUnit] = {};
-    if (device.FlashRead(handle, kVersionRecordOffset, record) != 0 || LoadBE32(record) != 0)
-        return kNotAvailable;
-    return VersionRecordText(record);
 }
 
 SUpdateOutcome CUpdaterSession::OnOK() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DeviceApi.h"
+#include "ModuleInfo.h"
 #include "UuidText.h"
 
 // What the sequence shows its user: the updater dialog in the program, a recorder in tests.
@@ -57,12 +58,7 @@ void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring
 // one is ParseUuidText of UuidText.h.
 using UuidParser = bool (*)(const std::wstring& text, uint8_t uuid[16]);
 
-// Product name of a module's hardware code ("N/A" for unknown codes).
-std::wstring ProductNameFromCode(uint32_t code);
 
-// The firmware version of the module open on handle, from the version record at the start of
-// its main program: "%d.%d.%d", or "N/A" when the record cannot be read or is not valid.
-std::wstring ReadDeviceVersion(IDeviceApi& device, uint32_t handle);
 
 // The two start-up options of the updater's command line.
 struct SUpdaterOptions {

@@ -3,13 +3,12 @@
 #include <cstring>
 
 #include "ConfigSession.h"
-#include "FlashLayout.h"
+#include "ModuleInfo.h"
 #include "HexText.h"
 #include "NeraSettings.h"
 #include "SettingsEditor.h"
 #include "SettingsFile.h"
 #include "SettingsJson.h"
-#include "UpdaterSequence.h"
 #include "UuidText.h"
 
 namespace {
@@ -167,19 +166,14 @@ int OnInfo(IDeviceApi& device, INeraHost& host) {
     if (connected != kExitOk) {
         return connected;
     }
-    const uint32_t handle = session.m_device;
-    uint32_t code = 0xFFFFFFFFu;
-    const bool hasCode = device.ReadHwVersion(handle, &code) == 0;
-    const std::wstring version = ReadDeviceVersion(device, handle);
-    uint8_t identity[kNeraSettingsSize];
-    const bool hasIdentity = device.ReadRWArea(handle, kIdentityArea, identity) == 0;
+    const SModuleInfo info = session.ReadModuleInfo();
     session.CloseDevice();
 
     std::wstring out;
-    Line(out, L"製品", ProductNameFromCode(hasCode ? code : 0xFFFFFFFFu));
-    Line(out, L"ハードウェアコード", hasCode ? HexCode(code) : L"N/A");
-    Line(out, L"製品識別子", hasIdentity ? WideTextFromUuid(identity, EHexCase::kUpper) : L"N/A");
-    Line(out, L"ファームウェアバージョン", version);
+    Line(out, L"製品", ProductNameFromCode(info.hasCode ? info.code : kNoHwCode));
+    Line(out, L"ハードウェアコード", info.hasCode ? HexCode(info.code) : L"N/A");
+    Line(out, L"製品識別子", info.hasIdentity ? WideTextFromUuid(info.identity, EHexCase::kUpper) : L"N/A");
+    Line(out, L"ファームウェアバージョン", info.version);
     host.Out(out + SettingsText(session.m_currentSettings));
     return kExitOk;
 }

@@ -316,4 +316,34 @@ TEST_F(ConfigSessionTest, ProductInformationAndConnectionWindow) {
     EXPECT_EQ(Calls(), std::vector<std::string>{"Q5120_OptionDlg2"});
 }
 
+TEST_F(ConfigSessionTest, ModuleInformation) {
+    struct SCase {
+        const char* name;
+        std::vector<std::string> settings;
+        bool hasCode, hasIdentity;
+        const wchar_t* version;
+    };
+    const SCase kCases[] = {
+        {"all read", {}, true, true, L"5.6.0"},
+        {"no hardware code", {"fail_hw_version=1"}, false, true, L"5.6.0"},
+        {"the identity area fails", {"fail_area_read=2"}, true, false, L"5.6.0"},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Reset(c.settings);
+        m_session->OnConnect();
+        const SModuleInfo info = m_session->ReadModuleInfo();
+        EXPECT_EQ(info.hasCode, c.hasCode);
+        if (c.hasCode) {
+            EXPECT_EQ(info.code, nerasim::kDefaultHwCode);
+        }
+        EXPECT_EQ(info.version, c.version);
+        EXPECT_EQ(info.hasIdentity, c.hasIdentity);
+        if (c.hasIdentity) {
+            EXPECT_EQ(HexFromBytes(info.identity, 16), HexFromBytes(CModuleIdentity::Default().m_uuid, 16));
+        }
+        m_session->CloseDevice();
+    }
+}
+
 } // namespace
