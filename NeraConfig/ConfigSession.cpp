@@ -1,8 +1,5 @@
 #include "ConfigSession.h"
 
-#include <cstring>
-
-#include "FlashLayout.h"
 #include "ModuleInfo.h"
 #include "SettingsEditor.h"
 
@@ -58,7 +55,7 @@ void CConfigSession::CloseDevice() {
     m_view.ShowConnected(false);
 }
 
-SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, bool dryRun) {
+SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, const SWriteRules& rules) {
     if (m_device == 0) {
         if (!m_view.AskYesNo(kFirstDeviceQuestion)) {
             return Outcome(EWriteResult::kFirstDeviceDeclined);
@@ -71,13 +68,23 @@ SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, bool dr
     if (!m_view.CollectNewSettings(newSettings)) {
         return Outcome(EWriteResult::kRefused);
     }
-    if (WriteChangesMac(newSettings, m_currentSettings) && !m_view.AskYesNo(kMacChangeQuestion)) {
-        return Outcome(EWriteResult::kMacChangeDeclined);
-    }
     // Only the bytes sent carry the module's "no password"; the editor's record keeps its own.
     SWriteOutcome outcome = Outcome(EWriteResult::kDryRun);
     outcome.written = DeviceWriteRecord(newSettings);
-    if (dryRun) {
+    if (rules.refuseUnusableMac && !IsUsableMac(outcome.written.Mac())) {
+        outcome.result = EWriteResult::kUnusableMac;
+        return outcome;
+    }
+    if (rules.keepModulePassword && HasModulePassword(m_currentSettings) && !HasModulePassword(outcome.written)) {
+        outcome.result = EWriteResult::kWouldRemovePassword;
+        return outcome;
+    }
+    if (WriteChangesMac(newSettings, m_currentSettings) &&
+        !m_view.AskMacChange(m_currentSettings.Mac(), newSettings.Mac())) {
+        outcome.result = EWriteResult::kMacChangeDeclined;
+        return outcome;
+    }
+    if (rules.dryRun) {
         return outcome;
     }
     if (m_api.WriteRWArea(m_device, kSettingsArea, outcome.written.bytes) != 0) {
@@ -101,12 +108,12 @@ SModuleInfo CConfigSession::ReadModuleInfo() {
     SModuleInfo info;
     info.hasCode = m_api.ReadHwVersion(m_device, &info.code) == 0;
     info.version = ReadDeviceVersion(m_api, m_device);
-    uint8_t area[kNeraSettingsSize];
-    info.hasIdentity = m_api.ReadRWArea(m_device, kIdentityArea, area) == 0;
-    if (info.hasIdentity) {
-        std::memcpy(info.identity, area, sizeof info.identity);
-    }
+    info.hasIdentity = ReadIdentity(info.identity);
     return info;
+}
+
+bool CConfigSession::ReadIdentity(uint8_t identity[16]) {
+    return ReadModuleIdentity(m_api, m_device, identity);
 }
 
 void CConfigSession::OnProductInfo() {

@@ -28,6 +28,8 @@ public:
     virtual void TakeDeviceMac(const std::wstring& macText) = 0;
     // Checks the new column and builds the record from it; false after showing why not.
     virtual bool CollectNewSettings(NeraSettings& settings) = 0;
+    // The question before a write that changes the module's MAC; true = go on.
+    virtual bool AskMacChange(const uint8_t currentMac[kMacSize], const uint8_t newMac[kMacSize]) = 0;
     // The record went to the module; readBack tells whether it came back as written.
     virtual void ShowWritten(bool readBackSame) = 0;
 };
@@ -49,6 +51,16 @@ enum class EWriteResult {
     kMacChangeDeclined,   // the write would change the module's MAC, and that was declined
     kWriteFailed,         // the module refused the write; the connection is closed
     kDryRun,              // everything checked and asked; nothing written
+    kWouldRemovePassword, // the module has a password that the record would remove (SWriteRules)
+    kUnusableMac,         // the record's MAC is all 0xFF, all zero or multicast (SWriteRules)
+};
+
+// What a write may do beyond what the dialog asks about. The dialog writes what the user
+// collected; a script names what it means to change, so nera refuses the rest.
+struct SWriteRules {
+    bool dryRun = false;
+    bool keepModulePassword = false; // refuse to replace a module's password by "no password"
+    bool refuseUnusableMac = false;  // refuse to write an all-0xFF, all-zero or multicast MAC
 };
 
 // What the open module tells about itself besides its settings.
@@ -78,9 +90,11 @@ public:
     void CloseDevice();
     // Connects first when needed (after asking), collects the new column into newSettings, asks
     // before a MAC change, writes area 6, reads it back into m_currentSettings, disconnects.
-    SWriteOutcome OnWriteToDevice(NeraSettings& newSettings, bool dryRun = false);
+    SWriteOutcome OnWriteToDevice(NeraSettings& newSettings, const SWriteRules& rules = SWriteRules());
     // Hardware code, firmware version and product identifier of the open module.
     SModuleInfo ReadModuleInfo();
+    // The product identifier of the open module (area 7); false when it cannot be read.
+    bool ReadIdentity(uint8_t identity[16]);
     // The library's product-information window; a failure closes the connection.
     void OnProductInfo();
     // The library's connection-settings window; needs no connection.

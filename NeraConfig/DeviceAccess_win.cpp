@@ -3,6 +3,7 @@
 #include "NeraConfigDlg_win.h"
 
 #include "MessageBox_win.h"
+#include "SettingsEditor.h"
 #include "resource.h"
 
 void CNeraConfigDlg::OnWriteToDevice() {
@@ -13,6 +14,10 @@ void CNeraConfigDlg::OnWriteToDevice() {
 
 bool CNeraConfigDlg::AskYesNo(const std::wstring& question) {
     return AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+bool CNeraConfigDlg::AskMacChange(const uint8_t*, const uint8_t*) {
+    return AskYesNo(kMacChangeQuestion);
 }
 
 void CNeraConfigDlg::ShowError(const std::wstring& text) {

@@ -115,6 +115,7 @@ private:
 
     // The view of the session.
     bool AskYesNo(const std::wstring& question) override;
+    bool AskMacChange(const uint8_t currentMac[kMacSize], const uint8_t newMac[kMacSize]) override;
     void ShowError(const std::wstring& text) override;
     void ShowConnected(bool connected) override;
     void TakeDeviceMac(const std::wstring& macText) override;

@@ -186,6 +186,14 @@ bool WriteChangesMac(const NeraSettings& next, const NeraSettings& current) {
     return std::memcmp(next.Mac(), current.Mac(), kMacSize) != 0;
 }
 
+bool IsUsableMac(const uint8_t mac[kMacSize]) {
+    return IsValidMac(mac) && (mac[0] & 0x01) == 0;
+}
+
+bool HasModulePassword(const NeraSettings& settings) {
+    return IsPasswordDigestSet(settings.PasswordDigest()) && IsPasswordEnabled(settings.PasswordDigest());
+}
+
 NeraSettings DeviceWriteRecord(const NeraSettings& collected) {
     NeraSettings buffer = collected;
     if (!IsPasswordDigestSet(buffer.PasswordDigest())) {

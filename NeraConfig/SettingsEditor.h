@@ -125,6 +125,14 @@ bool TakeDeviceMac(const NeraSettings& device, bool macEdit, std::wstring& macTe
 // True when writing the record would change the module's MAC, which the user must confirm.
 bool WriteChangesMac(const NeraSettings& next, const NeraSettings& current);
 
+// A MAC a module can be found by on a network: neither all 0xFF, nor all zero, nor multicast
+// (the low bit of the first byte).
+bool IsUsableMac(const uint8_t mac[kMacSize]);
+
+// True when a record sent to or read from a module carries a password: a digest other than
+// "no password" in either form (the module's NoPasswordDigest, the editor's 32 x 0xFF).
+bool HasModulePassword(const NeraSettings& settings);
+
 // The 128 bytes sent to the module: the collected record, with the editor's "no password"
 // (32 x 0xFF) replaced by the module's NoPasswordDigest.
 NeraSettings DeviceWriteRecord(const NeraSettings& collected);

@@ -120,8 +120,8 @@ bool CUpdaterSession::CheckProductId() {
         return false;
     if (m_strUuid.empty())
         return true;
-    uint8_t area[kFlashUnit] = {};
-    if (m_device.ReadRWArea(m_hDevice, kIdentityArea, area) != 0)
+    uint8_t area[16] = {};
+    if (!ReadModuleIdentity(m_device, m_hDevice, area))
         return false;
     uint8_t expected[16] = {};
     if (m_parseUuid == nullptr || !m_parseUuid(m_strUuid, expected))
@@ -130,8 +130,7 @@ bool CUpdaterSession::CheckProductId() {
 }
 
 SUpdateOutcome CUpdaterSession::OnOK() {
-    m_view.ClearLog();
-    m_view.AppendLogText(kLogHeader);
+    StartLog();
     if (m_hDevice == 0) {
         if (!m_view.AskYesNo(kQuestionFirstDevice))
             return Outcome(EUpdateResult::kDeclined);
@@ -139,7 +138,21 @@ SUpdateOutcome CUpdaterSession::OnOK() {
         if (m_hDevice == 0)
             return connected;
     }
+    return WriteImage();
+}
 
+bool CUpdaterSession::ReadIdentity(uint8_t identity[16]) {
+    return m_hDevice != 0 && ReadModuleIdentity(m_device, m_hDevice, identity);
+}
+
+void CUpdaterSession::StartLog() {
+    m_view.ClearLog();
+    m_view.AppendLogText(kLogHeader);
+}
+
+SUpdateOutcome CUpdaterSession::WriteImage() {
+    if (m_hDevice == 0)
+        return Outcome(EUpdateResult::kFailed, kTextCannotConnect);
     const size_t size = m_image.size();
     const uint32_t imageSize = static_cast<uint32_t>(size);
     // The stamp needs the whole first word and the code's four bytes: an image that ends at

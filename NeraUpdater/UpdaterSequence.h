@@ -79,7 +79,13 @@ public:
     void OnDisconnect();
     // The write: question when not connected, connect, stamp, erase, program, verify, disconnect.
     SUpdateOutcome OnOK();
+    // The two halves of OnOK for a caller that connects and asks itself: the log's header, and
+    // the write into the connected module.
+    void StartLog();
+    SUpdateOutcome WriteImage();
     bool CheckProductId();
+    // The connected module's product identifier (area 7); false when it cannot be read.
+    bool ReadIdentity(uint8_t identity[16]);
 
     uint32_t m_hDevice = 0;
     uint32_t m_dwHwCode = 0xFFFFFFFFu;

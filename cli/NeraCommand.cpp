@@ -22,6 +22,13 @@ const wchar_t kCannotReadSettings[] = L"デバイスの設定を読み出せま�
 const wchar_t kReadBackDiffers[] = L"読み戻した設定が書き込んだ設定と一致しません。";
 const wchar_t kMacChangeDeclined[] =
     L"MAC アドレスが変わるため書込みを中止しました（--yes で確認なしに書き込みます）。";
+const wchar_t kNoLibraries[] = L"デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"
+                               L"（nera.exe と同じフォルダーに置いてください）。";
+const wchar_t kWouldRemovePassword[] =
+    L"モジュールにはパスワードが設定されていますが、この書込みはパスワードを消します。書き込んでいません。"
+    L"消すには --no-password を、残すには --password で同じパスワードを指定するか、"
+    L"nera get -o で保存した設定ファイルを使ってください。";
+const wchar_t kIdentityUnreadable[] = L"モジュールの製品識別子を読み出せませんでした。";
 
 std::wstring Widen(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
@@ -36,9 +43,14 @@ std::wstring HexCode(uint32_t value) {
     return L"0x" + WideHexFromNumber(value, 8);
 }
 
+// One "label: value" line; a value from a module or a file may hold any character.
 void Line(std::wstring& out, const wchar_t* label, const std::wstring& value) {
     out += label;
-    out += value.empty() ? L":\n" : L": " + value + L"\n";
+    out += value.empty() ? L":\n" : L": " + PrintableText(value) + L"\n";
+}
+
+std::wstring MacText(const uint8_t mac[kMacSize]) {
+    return WideHexFromBytes(mac, kMacSize, L':');
 }
 
 // A record as the current-settings column shows it, one row per line, with whether a password
@@ -119,6 +131,10 @@ public:
     CConsoleConfigView(INeraHost& host, bool yes) : m_host(host), m_yes(yes) {}
 
     bool AskYesNo(const std::wstring& question) override { return m_yes || m_host.AskYesNo(question); }
+    bool AskMacChange(const uint8_t currentMac[kMacSize], const uint8_t newMac[kMacSize]) override {
+        return AskYesNo(std::wstring(kMacChangeQuestion) + L"\n  " + MacText(currentMac) + L" → " +
+                        MacText(newMac));
+    }
     void ShowError(const std::wstring& text) override { ReportError(m_host, text); }
     void ShowCurrentSettings(const NeraSettings&) override {}
     void ShowConnected(bool) override {}
@@ -140,35 +156,75 @@ private:
     bool m_yes;
 };
 
-// Opens the module and reads its settings as NeraConfig's connect does; on a failure reports it
-// and leaves the module closed.
-int Connect(CConfigSession& session, INeraHost& host) {
+// Opens the module and reads its settings as NeraConfig's connect does, and with --uuid checks
+// that it is the module named; on a failure reports it and leaves the module closed.
+int Connect(CConfigSession& session, const SNeraOptions& options, INeraHost& host) {
     switch (session.OnConnect()) {
         case EConnectResult::kConnected:
         case EConnectResult::kAlreadyConnected:
-            return kExitOk;
+            break;
         case EConnectResult::kOpenFailed:
             ReportError(host, kCannotConnect);
             return kExitRefused;
         case EConnectResult::kReadFailed:
-            break;
+            // The buffer would hold nothing of the module.
+            session.CloseDevice();
+            ReportError(host, kCannotReadSettings);
+            return kExitRefused;
     }
-    // The buffer would hold nothing of the module.
+    if (!options.uuid) {
+        return kExitOk;
+    }
+    uint8_t expected[16] = {};
+    uint8_t found[16] = {};
+    ParseUuidText(*options.uuid, expected);
+    const bool read = session.ReadIdentity(found);
+    if (read && std::memcmp(expected, found, sizeof expected) == 0) {
+        return kExitOk;
+    }
     session.CloseDevice();
-    ReportError(host, kCannotReadSettings);
+    ReportError(host, read ? L"製品識別子が一致しません（指定: " + *options.uuid + L"、モジュール: " +
+                                 WideTextFromUuid(found, EHexCase::kUpper) + L"）。書き込んでいません。"
+                           : std::wstring(kIdentityUnreadable));
     return kExitRefused;
 }
 
-int OnInfo(IDeviceApi& device, INeraHost& host) {
+// The object of info --json: what the module tells about itself and its settings record.
+std::string InfoJson(const SModuleInfo& info, const NeraSettings& settings) {
+    auto text = [](const std::wstring& value) { return "\"" + std::string(value.begin(), value.end()) + "\""; };
+    std::string out = "{\n";
+    out += "  \"product\": " + text(ProductNameFromCode(info.hasCode ? info.code : kNoHwCode)) + ",\n";
+    out += "  \"hwCode\": " + (info.hasCode ? text(HexCode(info.code)) : std::string("null")) + ",\n";
+    out += "  \"uuid\": " +
+           (info.hasIdentity ? text(WideTextFromUuid(info.identity, EHexCase::kUpper)) : std::string("null")) +
+           ",\n";
+    out += "  \"firmware\": " + text(info.version) + ",\n";
+    // The settings object, indented one level further.
+    std::string settingsJson = SettingsToJson(settings, nullptr);
+    settingsJson.pop_back(); // its last line feed
+    std::string indented;
+    for (char c : settingsJson) {
+        indented += c;
+        if (c == '\n') {
+            indented += "  ";
+        }
+    }
+    return out + "  \"settings\": " + indented + "\n}\n";
+}
+
+int OnInfo(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     CConsoleConfigView view(host, false);
     CConfigSession session(device, view);
-    const int connected = Connect(session, host);
+    const int connected = Connect(session, options, host);
     if (connected != kExitOk) {
         return connected;
     }
     const SModuleInfo info = session.ReadModuleInfo();
     session.CloseDevice();
-
+    if (options.json) {
+        host.Out(Widen(InfoJson(info, session.m_currentSettings)));
+        return kExitOk;
+    }
     std::wstring out;
     Line(out, L"製品", ProductNameFromCode(info.hasCode ? info.code : kNoHwCode));
     Line(out, L"ハードウェアコード", info.hasCode ? HexCode(info.code) : L"N/A");
@@ -188,9 +244,16 @@ bool EditorFileRecord(const NeraSettings& device, NeraSettings& record, SEditorP
     return CheckExchangedFields(fields, problem) && CollectEditorSettings(fields, record, problem);
 }
 
-int WriteBytes(INeraHost& host, const std::wstring& path, const std::vector<uint8_t>& bytes) {
+// Writes -o: a new file, or with --force an existing one in place; never replaces silently.
+int WriteBytes(INeraHost& host, const SNeraOptions& options, const std::vector<uint8_t>& bytes) {
+    const std::wstring& path = options.output;
+    const bool exists = host.FileExists(path);
+    if (exists && !options.force) {
+        return ReportFileError(host, path, L"ファイルが既にあります（置き換えるには --force を指定してください）。",
+                               L"");
+    }
     std::wstring reason;
-    if (!host.WriteFile(path, bytes, reason)) {
+    if (!host.WriteFile(path, bytes, exists, reason)) {
         return ReportFileError(host, path, L"ファイルに書き込めませんでした。", reason);
     }
     return kExitOk;
@@ -199,36 +262,64 @@ int WriteBytes(INeraHost& host, const std::wstring& path, const std::vector<uint
 int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     CConsoleConfigView view(host, false);
     CConfigSession session(device, view);
-    const int connected = Connect(session, host);
+    const int connected = Connect(session, options, host);
     if (connected != kExitOk) {
         return connected;
     }
     session.CloseDevice();
     const NeraSettings& settings = session.m_currentSettings;
-    host.Out(options.json ? Widen(SettingsToJson(settings, nullptr)) : SettingsText(settings));
+    // The file and the JSON are the record that NeraConfig saves after reading the module, so
+    // that either can go back to set.
+    NeraSettings record;
+    SEditorProblem problem;
+    const bool saveable = EditorFileRecord(settings, record, problem);
+    if (options.json || !options.output.empty()) {
+        if (!saveable) {
+            ReportError(host, L"設定ファイルに保存できません。");
+            return ReportProblem(host, problem);
+        }
+    }
+    const uint16_t normalMode = 0;
+    if (options.json) {
+        host.Out(Widen(SettingsToJson(record, &normalMode)));
+    } else if (!(options.quiet && !options.output.empty())) {
+        host.Out(SettingsText(settings));
+    }
     if (options.output.empty()) {
         return kExitOk;
     }
-    NeraSettings record;
-    SEditorProblem problem;
-    if (!EditorFileRecord(settings, record, problem)) {
-        ReportError(host, L"設定ファイルに保存できません。");
-        return ReportProblem(host, problem);
-    }
-    const SettingsFileBytes file = SerializeSettingsFile(record, 0);
-    return WriteBytes(host, options.output, std::vector<uint8_t>(file.begin(), file.end()));
+    const SettingsFileBytes file = SerializeSettingsFile(record, normalMode);
+    return WriteBytes(host, options, std::vector<uint8_t>(file.begin(), file.end()));
 }
 
-// Reads a settings file as set and convert take it: exactly the 130 bytes NeraConfig saves.
-int ReadSettingsFile(INeraHost& host, const std::wstring& path, NeraSettings& settings, uint16_t& flag) {
+// A settings file as set and convert take it: exactly the 130 bytes NeraConfig saves, or the
+// JSON object that get --json and convert --json write (a text whose first character is "{";
+// a settings file starts with its zero format word). jsonOnly takes the file as JSON whatever
+// it starts with.
+int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, NeraSettings& settings,
+                     uint16_t& flag) {
     std::vector<uint8_t> data;
     std::wstring reason;
-    if (!host.ReadFile(path, kMaxSettingsFileRead, data, reason)) {
+    if (!host.ReadFile(path, kMaxJsonRead, data, reason)) {
         return ReportFileError(host, path, L"ファイルが開けませんでした。", reason);
     }
+    size_t first = data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
+    while (first < data.size() && (data[first] == ' ' || data[first] == '\t' || data[first] == '\r' ||
+                                   data[first] == '\n')) {
+        ++first;
+    }
+    if (jsonOnly || (first < data.size() && data[first] == '{')) {
+        std::wstring message;
+        if (!SettingsFromJson(std::string(data.begin(), data.end()), settings, flag, message)) {
+            ReportError(host, PrintableText(path) + L": " + message);
+            return kExitUsage;
+        }
+        return kExitOk;
+    }
     if (data.size() != kSettingsFileSize) {
-        ReportError(host, path + L": 設定ファイルではありません（" + std::to_wstring(kSettingsFileSize) +
-                              L" バイトではなく " + std::to_wstring(data.size()) + L" バイトです）。");
+        ReportError(host, PrintableText(path) + L": 設定ファイルではありません（" +
+                              std::to_wstring(kSettingsFileSize) + L" バイトではなく " +
+                              std::to_wstring(data.size()) + L" バイトです）。");
         return kExitUsage;
     }
     MakeDefaultSettings(settings, kDefaultServerPort);
@@ -300,7 +391,7 @@ bool ApplyChanges(const SSettingsChanges& changes, SEditorState& editor, std::ws
 int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     NeraSettings record;
     uint16_t flag = 0;
-    const int read = ReadSettingsFile(host, options.input, record, flag);
+    const int read = ReadSettingsFile(host, options.input, false, record, flag);
     if (read != kExitOk) {
         return read;
     }
@@ -308,7 +399,7 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     // replace every setting, so it is refused.
     if (record.Format() != 0) {
         ReportError(host,
-                    options.input +
+                    PrintableText(options.input) +
                         L": 設定ファイルの形式が正しくありません（先頭の 2 バイトが 0 ではありません）。");
         return kExitUsage;
     }
@@ -321,6 +412,10 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     SEditorFields& fields = editor.fields;
     if (!SettingsFileCarriesMac(flag)) {
         fields.macText.clear();
+    }
+    // --mac is the MAC to write, as typed into the field in MAC edit mode.
+    if (options.mac) {
+        fields.macText = *options.mac;
     }
     if (IsPasswordDigestSet(record.PasswordDigest())) {
         CarryPasswordDigest(fields, record.PasswordDigest());
@@ -344,16 +439,33 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     CConsoleConfigView view(host, options.yes);
     view.m_fields = fields;
     CConfigSession session(device, view);
-    const int connected = Connect(session, host);
+    session.m_macEdit = options.mac.has_value();
+    const int connected = Connect(session, options, host);
     if (connected != kExitOk) {
         return connected;
     }
-    const SWriteOutcome outcome = session.OnWriteToDevice(record, options.dryRun);
+    // A script says what it changes: the module's password stays unless --no-password says
+    // otherwise, and a MAC no network can use is written only when --mac names it.
+    SWriteRules rules;
+    rules.dryRun = options.dryRun;
+    rules.keepModulePassword = !options.changes.noPassword;
+    rules.refuseUnusableMac = !options.mac;
+    const SWriteOutcome outcome = session.OnWriteToDevice(record, rules);
     session.CloseDevice();
     switch (outcome.result) {
         case EWriteResult::kWritten:
-            host.Out(std::wstring(kWriteDoneMessage) + L"\n" + SettingsText(outcome.readBack));
+            if (!options.quiet) {
+                host.Out(std::wstring(kWriteDoneMessage) + L"\n" + SettingsText(outcome.readBack));
+            }
             return kExitOk;
+        case EWriteResult::kWouldRemovePassword:
+            ReportError(host, kWouldRemovePassword);
+            return kExitUsage;
+        case EWriteResult::kUnusableMac:
+            ReportError(host, L"MAC アドレス " + MacText(outcome.written.Mac()) +
+                                  L" は使えません（すべて FF、すべて 0、またはマルチキャスト）。書き込んでいません。"
+                                  L"この MAC アドレスを書き込むには --mac で指定してください。");
+            return kExitUsage;
         case EWriteResult::kDryRun:
             host.Out(L"書き込むレコード（書き込んでいません）:\n" + SettingsText(outcome.written) +
                      RecordHex(outcome.written));
@@ -378,34 +490,23 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
 }
 
 int OnConvert(const SNeraOptions& options, INeraHost& host) {
+    NeraSettings settings;
+    uint16_t flag = 0;
+    // --json turns a settings file into JSON; -o alone turns JSON into a settings file.
+    const int read = ReadSettingsFile(host, options.input, !options.json, settings, flag);
+    if (read != kExitOk) {
+        return read;
+    }
     if (options.json) {
-        NeraSettings settings;
-        uint16_t flag = 0;
-        const int read = ReadSettingsFile(host, options.input, settings, flag);
-        if (read != kExitOk) {
-            return read;
-        }
         const std::string json = SettingsToJson(settings, &flag);
         if (options.output.empty()) {
             host.Out(Widen(json));
             return kExitOk;
         }
-        return WriteBytes(host, options.output, std::vector<uint8_t>(json.begin(), json.end()));
-    }
-    std::vector<uint8_t> data;
-    std::wstring reason;
-    if (!host.ReadFile(options.input, kMaxJsonRead, data, reason)) {
-        return ReportFileError(host, options.input, L"ファイルが開けませんでした。", reason);
-    }
-    NeraSettings settings;
-    uint16_t flag = 0;
-    std::wstring message;
-    if (!SettingsFromJson(std::string(data.begin(), data.end()), true, settings, flag, message)) {
-        ReportError(host, options.input + L": " + message);
-        return kExitUsage;
+        return WriteBytes(host, options, std::vector<uint8_t>(json.begin(), json.end()));
     }
     const SettingsFileBytes file = SerializeSettingsFile(settings, flag);
-    return WriteBytes(host, options.output, std::vector<uint8_t>(file.begin(), file.end()));
+    return WriteBytes(host, options, std::vector<uint8_t>(file.begin(), file.end()));
 }
 
 } // namespace
@@ -416,35 +517,53 @@ void ReportError(INeraHost& host, const std::wstring& text) {
 
 int ReportFileError(INeraHost& host, const std::wstring& path, const std::wstring& what,
                     const std::wstring& reason) {
-    ReportError(host, path + L": " + what + (reason.empty() ? L"" : L"（" + reason + L"）"));
+    ReportError(host, PrintableText(path) + L": " + what + (reason.empty() ? L"" : L"（" + reason + L"）"));
     return kExitFile;
 }
 
-int RunNera(const std::vector<std::wstring>& args, IDeviceApi& device, INeraHost& host) {
+int RunNera(const std::vector<std::wstring>& args, IDeviceLibraries& libraries, INeraHost& host) {
     SNeraOptions options;
     std::wstring message;
     if (!ParseNeraOptions(args, options, message)) {
         ReportError(host, message);
         return kExitUsage;
     }
+    if (options.version) {
+        host.Out(std::wstring(L"nera ") + NeraSuiteVersion() + L"\n");
+        return kExitOk;
+    }
     if (options.help) {
         host.Out(NeraHelpText(options.command));
         return kExitOk;
     }
+    if (options.command == ECommand::kNone) {
+        host.Out(NeraHelpText(ECommand::kNone));
+        return kExitUsage;
+    }
+    if (options.command == ECommand::kConvert) {
+        return OnConvert(options, host);
+    }
+    IDeviceApi* device = libraries.Load();
+    if (device == nullptr) {
+        ReportError(host, kNoLibraries);
+        return kExitFile;
+    }
     switch (options.command) {
         case ECommand::kInfo:
-            return OnInfo(device, host);
+            return OnInfo(options, *device, host);
         case ECommand::kGet:
-            return OnGet(options, device, host);
+            return OnGet(options, *device, host);
         case ECommand::kSet:
-            return OnSet(options, device, host);
+            return OnSet(options, *device, host);
         case ECommand::kUpdate:
-            return RunUpdateCommand(options, device, host);
-        case ECommand::kConvert:
-            return OnConvert(options, host);
-        case ECommand::kNone:
+            return RunUpdateCommand(options, *device, host);
+        default:
             break;
     }
-    host.Out(NeraHelpText(ECommand::kNone));
     return kExitUsage;
+}
+
+int RunNera(const std::vector<std::wstring>& args, IDeviceApi& device, INeraHost& host) {
+    CLoadedDeviceLibraries libraries(device);
+    return RunNera(args, libraries, host);
 }

@@ -31,14 +31,38 @@ public:
     // The whole file, at most maxBytes (a larger file fails); reason is the system's why.
     virtual bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
                           std::wstring& reason) = 0;
-    // Replaces the file as a whole; on failure an existing file keeps its old content.
-    virtual bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data,
+    // True when something (a file, a folder, a link) stands at path.
+    virtual bool FileExists(const std::wstring& path) = 0;
+    // Writes the file. A new file is written whole or not at all. inPlace replaces an existing
+    // file's contents in the file itself, as NeraConfig saves: its links, owner and permissions
+    // stay, a read-only file is refused unchanged, and a failed write puts the old bytes back.
+    virtual bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data, bool inPlace,
                            std::wstring& reason) = 0;
     // NeraUpdater.exe beside the running program.
     virtual std::wstring DefaultPackagePath() = 0;
 };
 
+// The device libraries, loaded when a command first needs them, so that a copy of nera without
+// them still shows its help, converts files and says its version.
+class IDeviceLibraries {
+public:
+    virtual ~IDeviceLibraries() = default;
+    // The device calls, or nullptr when the libraries cannot be loaded.
+    virtual IDeviceApi* Load() = 0;
+};
+
+// Libraries that are there from the start: the simulated module in tests.
+class CLoadedDeviceLibraries : public IDeviceLibraries {
+public:
+    explicit CLoadedDeviceLibraries(IDeviceApi& device) : m_device(device) {}
+    IDeviceApi* Load() override { return &m_device; }
+
+private:
+    IDeviceApi& m_device;
+};
+
 // Runs the command line (the arguments after the program name); returns the exit status.
+int RunNera(const std::vector<std::wstring>& args, IDeviceLibraries& libraries, INeraHost& host);
 int RunNera(const std::vector<std::wstring>& args, IDeviceApi& device, INeraHost& host);
 
 // The firmware update ("nera update"), in its own unit with the package reader.

@@ -2,7 +2,10 @@
 
 #include "FieldChecks.h"
 #include "SettingsEditor.h"
-#include "UpdaterSequence.h"
+#include "TextCodec.h"
+#include "UuidText.h"
+
+#include "NeraVersion.h"
 
 namespace {
 
@@ -27,6 +30,9 @@ enum class EOption {
     kYes,
     kUuid,
     kPackage,
+    kMac,
+    kForce,
+    kQuiet,
 };
 
 // Bits of the commands an option belongs to.
@@ -47,8 +53,11 @@ struct SOptionEntry {
 const SOptionEntry kOptions[] = {
     {L"--help", EOption::kHelp, false, kAll},
     {L"-h", EOption::kHelp, false, kAll},
-    {L"--json", EOption::kJson, false, kGet | kConvert},
+    {L"--quiet", EOption::kQuiet, false, kAll},
+    {L"-q", EOption::kQuiet, false, kAll},
+    {L"--json", EOption::kJson, false, kInfo | kGet | kConvert},
     {L"-o", EOption::kOutput, true, kGet | kConvert},
+    {L"--force", EOption::kForce, false, kGet | kConvert},
     {L"--ip", EOption::kIp, true, kSet},
     {L"--dhcp", EOption::kDhcp, false, kSet},
     {L"--mask", EOption::kMask, true, kSet},
@@ -63,8 +72,9 @@ const SOptionEntry kOptions[] = {
     {L"--password", EOption::kPassword, true, kSet},
     {L"--no-password", EOption::kNoPassword, false, kSet},
     {L"--dry-run", EOption::kDryRun, false, kSet},
+    {L"--mac", EOption::kMac, true, kSet},
     {L"--yes", EOption::kYes, false, kSet | kUpdate},
-    {L"--uuid", EOption::kUuid, true, kUpdate},
+    {L"--uuid", EOption::kUuid, true, kInfo | kGet | kSet | kUpdate},
     {L"--package", EOption::kPackage, true, kUpdate},
 };
 
@@ -94,6 +104,17 @@ const SOptionEntry* FindOption(const std::wstring& name) {
 bool Fail(std::wstring& message, const std::wstring& text) {
     message = text;
     return false;
+}
+
+// A text that reaches the module must survive the code page it is stored in; the message is
+// the one the JSON reader gives for the same fault.
+bool CheckCodePage(const std::wstring& name, const std::wstring& value, std::wstring& message) {
+    std::string ansi;
+    std::wstring back;
+    if (WideToAnsi(value, ansi) && AnsiToWide(ansi, back) && back == value) {
+        return true;
+    }
+    return Fail(message, name + L": 設定に保存できない文字があります。");
 }
 
 // One option value into the options; name is the option as written, for messages.
@@ -150,9 +171,15 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
             changes.dnsAuto = true;
             return true;
         case EOption::kNtp:
+            if (!CheckCodePage(name, value, message)) {
+                return false;
+            }
             changes.ntpServer = value;
             return true;
         case EOption::kServer:
+            if (!CheckCodePage(name, value, message)) {
+                return false;
+            }
             changes.server = value;
             return true;
         case EOption::kPort:
@@ -175,6 +202,9 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
             if (value.empty()) {
                 return Fail(message, name + L": 空のパスワードは指定できません"
                                             L"（パスワードなしは --no-password で指定します）。");
+            }
+            if (!CheckCodePage(name, value, message)) {
+                return false;
             }
             changes.password = value;
             return true;
@@ -207,6 +237,20 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
                 return Fail(message, name + L": ファイル名が空です。");
             }
             options.package = value;
+            return true;
+        case EOption::kMac: {
+            std::wstring digits;
+            if (!ParseMacOption(value, digits)) {
+                return Fail(message, name + L": MAC アドレスは XX:XX:XX:XX:XX:XX（16進数）の形で指定してください。");
+            }
+            options.mac = digits;
+            return true;
+        }
+        case EOption::kForce:
+            options.force = true;
+            return true;
+        case EOption::kQuiet:
+            options.quiet = true;
             return true;
     }
     return Fail(message, name + L": このオプションは使えません。");
@@ -277,6 +321,57 @@ bool ParseDottedAddress(const std::wstring& text, uint32_t& address) {
     return true;
 }
 
+bool ParseMacOption(const std::wstring& text, std::wstring& digits) {
+    // 12 digits, or 17 characters with the same separator after every pair.
+    const bool separated = text.size() == 17;
+    if (!separated && text.size() != 12) {
+        return false;
+    }
+    const wchar_t separator = separated ? text[2] : 0;
+    if (separated && separator != L':' && separator != L'-') {
+        return false;
+    }
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (separated && i % 3 == 2) {
+            if (c != separator) {
+                return false;
+            }
+            continue;
+        }
+        if (c >= L'a' && c <= L'f') {
+            out += static_cast<wchar_t>(c - L'a' + L'A');
+        } else if ((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F')) {
+            out += c;
+        } else {
+            return false;
+        }
+    }
+    digits = out;
+    return true;
+}
+
+std::wstring PrintableText(const std::wstring& text) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring out;
+    for (wchar_t c : text) {
+        const uint32_t value = static_cast<uint32_t>(c);
+        if (value < 0x20 || (value >= 0x7F && value < 0xA0)) {
+            out += L"\\u00";
+            out += kHex[(value >> 4) & 0xF];
+            out += kHex[value & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+const wchar_t* NeraSuiteVersion() {
+    return NERA_SUITE_VERSION;
+}
+
 bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& options, std::wstring& message) {
     options = SNeraOptions();
     if (args.empty()) {
@@ -284,6 +379,10 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
     }
     if (args[0] == L"--help" || args[0] == L"-h") {
         options.help = true;
+        return true;
+    }
+    if (args[0] == L"--version" || args[0] == L"-V") {
+        options.version = true;
         return true;
     }
     unsigned commandBit = 0;
@@ -297,7 +396,7 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
         if (!args[0].empty() && args[0][0] == L'-') {
             return Fail(message, L"最初にコマンドを指定してください（nera --help で一覧を表示します）。");
         }
-        return Fail(message, L"不明なコマンドです: " + args[0]);
+        return Fail(message, L"不明なコマンドです: " + PrintableText(args[0]));
     }
     // Help wins over every other mistake on the line.
     for (size_t i = 1; i < args.size() && args[i] != L"--"; ++i) {
@@ -335,7 +434,7 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
         const SOptionEntry* entry = FindOption(name);
         if (entry == nullptr) {
             return Fail(message, hidden ? L"不明なオプションです（" + position + L"）。"
-                                        : L"不明なオプションです: " + name);
+                                        : L"不明なオプションです: " + PrintableText(name));
         }
         if ((entry->commands & commandBit) == 0) {
             return Fail(message, L"このコマンドでは使えないオプションです: " + name);
@@ -369,24 +468,30 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
 std::wstring NeraHelpText(ECommand command) {
     switch (command) {
         case ECommand::kInfo:
-            return L"使い方: nera info\n"
+            return L"使い方: nera info [--json] [--uuid UUID]\n"
                    L"  "
                    L"最初に見つかったモジュールをフラッシュ書換えモードで開き、製品名、ハードウェアコード、\n"
                    L"  製品識別子、ファームウェアのバージョン、MAC "
-                   L"アドレスとネットワーク設定を表示します。\n";
+                   L"アドレスとネットワーク設定を表示します。\n"
+                   L"  --json          同じ内容を JSON で表示します。\n"
+                   L"  --uuid UUID     製品識別子がこれと一致するモジュールだけを読みます\n";
         case ECommand::kGet:
-            return L"使い方: nera get [--json] [-o FILE.nera]\n"
+            return L"使い方: nera get [--json] [-o FILE.nera [--force]] [--uuid UUID]\n"
                    L"  モジュールの設定（領域 6）を読み出し、NeraConfig "
                    L"の「現在の設定」と同じ内容を表示します。\n"
-                   L"  --json          設定レコードの全フィールドを JSON で表示します。\n"
+                   L"  --json          -o で保存する設定ファイルの全フィールドを JSON で表示します\n"
+                   L"                  （nera set と nera convert がそのまま読めます）。\n"
                    L"  -o FILE.nera    NeraConfig "
                    L"で「編集画面に読出し」してパスワードを反映し、保存したのと\n"
-                   L"                  同じ設定ファイル（通常モード）を作ります。\n";
+                   L"                  同じ設定ファイル（通常モード）を作ります。既にあるファイルには書きません。\n"
+                   L"  --force         既にあるファイルの内容を置き換えます（リンクと権限はそのまま）\n"
+                   L"  --uuid UUID     製品識別子がこれと一致するモジュールだけを読みます\n";
         case ECommand::kSet:
-            return L"使い方: nera set FILE.nera [オプション]\n"
-                   L"  設定ファイルから始めてオプションの変更を加え、NeraConfig と同じ検査をしてから\n"
-                   L"  モジュールの領域 6 に書き込み、読み戻して確かめます。MAC アドレスは NeraConfig の\n"
-                   L"  通常モードと同じくモジュールのものを使います。\n"
+            return L"使い方: nera set FILE.nera|FILE.json [オプション]\n"
+                   L"  設定ファイル（または get --json の JSON）から始めてオプションの変更を加え、NeraConfig\n"
+                   L"  と同じ検査をしてからモジュールの領域 6 に書き込み、読み戻して確かめます。MAC アドレスは\n"
+                   L"  NeraConfig の通常モードと同じくモジュールのものを使います。モジュールのパスワードは\n"
+                   L"  --password か --no-password で指定しない限り消しません。\n"
                    L"  --ip A.B.C.D | --dhcp        固定 IP アドレス、または DHCP\n"
                    L"  --mask A.B.C.D               サブネットマスク\n"
                    L"  --gateway A.B.C.D            ゲートウェイ\n"
@@ -400,18 +505,21 @@ std::wstring NeraHelpText(ECommand command) {
                    L"                               （どちらもなければファイルのパスワードを引き継ぎます）\n"
                    L"  --dry-run                    "
                    L"モジュールを読むだけで書き込まず、書き込むレコードを表示します\n"
+                   L"  --mac XX:XX:XX:XX:XX:XX      この MAC アドレスを書き込みます（変わるときは確認します）\n"
+                   L"  --uuid UUID                  製品識別子がこれと一致するモジュールだけに書き込みます\n"
                    L"  --yes                        MAC アドレスが変わる書込みを確認なしで行います\n";
         case ECommand::kUpdate:
             return L"使い方: nera update [--uuid UUID] [--package NeraUpdater.exe] [--yes]\n"
                    L"  NeraUpdater.exe が持つファームウェアを、NeraUpdater と同じ手順（製品の確認、消去、\n"
-                   L"  書込み、ベリファイ）で最初に見つかったモジュールに書き込みます。\n"
+                   L"  書込み、ベリファイ）で最初に見つかったモジュールに書き込みます。接続してから、\n"
+                   L"  製品名、製品識別子、現在と新しいバージョンを示して確認します。\n"
                    L"  --uuid UUID      モジュールの製品識別子がこれと一致するときだけ書き込みます\n"
                    L"  --package PATH   ファームウェアを持つ NeraUpdater.exe（既定: nera.exe "
                    L"と同じフォルダー）\n"
                    L"  --yes            書込み前の確認をしません\n";
         case ECommand::kConvert:
-            return L"使い方: nera convert FILE.nera --json [-o FILE.json]\n"
-                   L"        nera convert FILE.json -o FILE.nera\n"
+            return L"使い方: nera convert FILE.nera --json [-o FILE.json [--force]]\n"
+                   L"        nera convert FILE.json -o FILE.nera [--force]\n"
                    L"  設定ファイルと JSON を相互に変換します。JSON "
                    L"から戻した設定ファイルは元と同じバイト列に\n"
                    L"  なります。\n";
@@ -425,6 +533,8 @@ std::wstring NeraHelpText(ECommand command) {
            L"  update    ファームウェアを更新する\n"
            L"  convert   設定ファイルと JSON を相互に変換する\n"
            L"  nera COMMAND --help でコマンドごとのオプションを表示します。\n"
+           L"  -q, --quiet     エラーのほかは表示しません（求められたデータは表示します）\n"
+           L"  -V, --version   nera のバージョンを表示します\n"
            L"終了コード: 0 成功、1 モジュールが拒否した・失敗した（接続、製品の確認、通信、書込み、\n"
            L"  ベリファイ）、2 使い方や入力の誤り・確認で中止（何も書き込んでいません）、3 ファイルの誤り\n";
 }

@@ -31,12 +31,16 @@ struct SSettingsChanges {
 struct SNeraOptions {
     ECommand command = ECommand::kNone;
     bool help = false;
+    bool version = false; // --version, -V: the suite's version, nothing else
+    bool quiet = false;   // -q, --quiet: errors only (and the data a command is asked for)
+    bool force = false;   // --force: -o may replace an existing file, in place
     std::wstring input;  // the file of set and convert
     std::wstring output; // -o
     bool json = false;
     bool dryRun = false;
     bool yes = false;
     std::optional<std::wstring> uuid; // upper-cased, as the updater keeps it
+    std::optional<std::wstring> mac;  // --mac as 12 upper-case hex digits
     std::wstring package;
     SSettingsChanges changes;
 };
@@ -47,6 +51,17 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
 
 // Reads "A.B.C.D", four decimal numbers 0-255, into a value with A in the most significant byte.
 bool ParseDottedAddress(const std::wstring& text, uint32_t& address);
+
+// Reads a MAC as six hex pairs, separated by ':' or '-' throughout or not at all, into the 12
+// upper-case digits that NeraConfig's MAC field holds.
+bool ParseMacOption(const std::wstring& text, std::wstring& digits);
+
+// Text from outside (a file, a module, an argument) made safe to print: control characters
+// (C0, DEL, C1) as \uXXXX, so that no byte of it can move the cursor or retitle a console.
+std::wstring PrintableText(const std::wstring& text);
+
+// The suite's version, "1.4.0.1", as the installer and the launcher carry it.
+const wchar_t* NeraSuiteVersion();
 
 // The help text: the overview, or one command's options.
 std::wstring NeraHelpText(ECommand command);

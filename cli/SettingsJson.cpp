@@ -1,6 +1,7 @@
 #include "SettingsJson.h"
 
 #include <cstring>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -140,6 +141,7 @@ private:
 
     bool ReadObject(SJsonValue& value, int depth) {
         ++m_pos; // {
+        std::unordered_set<std::wstring> names;
         SkipBlanks();
         if (!AtEnd() && Peek() == '}') {
             ++m_pos;
@@ -155,11 +157,10 @@ private:
             if (!ReadString(name)) {
                 return false;
             }
-            for (const auto& member : value.members) {
-                if (member.first == name) {
-                    m_pos = namePos;
-                    return Error(L"同じ名前のメンバーが 2 回あります");
-                }
+            // One look-up per member: a file of many members is refused as fast as it is read.
+            if (!names.insert(name).second) {
+                m_pos = namePos;
+                return Error(L"同じ名前のメンバーが 2 回あります");
             }
             SkipBlanks();
             if (AtEnd() || Peek() != ':') {
@@ -472,8 +473,8 @@ std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEdit
     return out + "\n}\n";
 }
 
-bool SettingsFromJson(const std::string& text, bool withMacEdit, NeraSettings& settings,
-                      uint16_t& macEditFlag, std::wstring& message) {
+bool SettingsFromJson(const std::string& text, NeraSettings& settings, uint16_t& macEditFlag,
+                      std::wstring& message) {
     SJsonValue document;
     CJsonReader reader(text);
     if (!reader.ReadDocument(document)) {
@@ -503,29 +504,22 @@ bool SettingsFromJson(const std::string& text, bool withMacEdit, NeraSettings& s
         }
         ++known;
     }
-    if (withMacEdit) {
-        const SJsonValue* value = nullptr;
-        for (const auto& member : document.members) {
-            if (member.first == kMacEditName) {
-                value = &member.second;
+    for (const auto& member : document.members) {
+        if (member.first == kMacEditName) {
+            if (!ReadNumber16(kMacEditName, member.second, flag, message)) {
+                return false;
             }
+            ++known;
         }
-        if (value == nullptr) {
-            return MissingField(kMacEditName, message);
-        }
-        if (!ReadNumber16(kMacEditName, *value, flag, message)) {
-            return false;
-        }
-        ++known;
     }
     if (document.members.size() != known) {
         for (const auto& member : document.members) {
-            bool isKnown = withMacEdit && member.first == kMacEditName;
+            bool isKnown = member.first == kMacEditName;
             for (const SFieldEntry& entry : kFields) {
                 isKnown = isKnown || member.first == entry.name;
             }
             if (!isKnown) {
-                message = L"JSON に設定にないメンバーがあります: " + member.first;
+                message = L"JSON に設定にないメンバーがあります: " + PrintableText(member.first);
                 return false;
             }
         }

@@ -15,8 +15,9 @@
 // macEditFlag (a settings file) the object ends with "macEdit".
 std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEditFlag);
 
-// Reads the object back. Every field must be present exactly once, with no other member, and
-// the flag only when withMacEdit. On failure message says where and why; settings and the flag
-// are then unchanged.
-bool SettingsFromJson(const std::string& text, bool withMacEdit, NeraSettings& settings,
-                      uint16_t& macEditFlag, std::wstring& message);
+// Reads the object back. Every field must be present exactly once, with no other member; the
+// flag may be left out and is then 0 (a settings file saved in normal mode). On failure message
+// says where and why, with names from the text made printable; settings and the flag are then
+// unchanged.
+bool SettingsFromJson(const std::string& text, NeraSettings& settings, uint16_t& macEditFlag,
+                      std::wstring& message);

@@ -1,8 +1,10 @@
 // "nera update": the updater's package reader and write sequence, with standard output as its
 // log, standard error for its error boxes and fields, and a progress bar on a console.
 #include "FirmwarePackage.h"
+#include "HexText.h"
 #include "NeraCommand.h"
 #include "UpdaterSequence.h"
+#include "UuidText.h"
 
 namespace {
 
@@ -14,7 +16,7 @@ constexpr size_t kBarWidth = 40;
 // written to the console first takes the bar away, then the bar comes back below it.
 class CProgressLine {
 public:
-    explicit CProgressLine(INeraHost& host) : m_host(host), m_enabled(host.ErrIsConsole()) {}
+    CProgressLine(INeraHost& host, bool wanted) : m_host(host), m_enabled(wanted && host.ErrIsConsole()) {}
 
     void Set(size_t done, size_t total) {
         m_total = total;
@@ -60,10 +62,13 @@ private:
 // boxes and the information fields on standard error, the question through the host.
 class CConsoleUpdaterView : public IUpdaterView {
 public:
-    CConsoleUpdaterView(INeraHost& host, CProgressLine& progress, bool yes)
-        : m_host(host), m_progress(progress), m_yes(yes) {}
+    CConsoleUpdaterView(INeraHost& host, CProgressLine& progress, bool yes, bool quiet)
+        : m_host(host), m_progress(progress), m_yes(yes), m_quiet(quiet) {}
 
     void AppendLogText(const std::wstring& text) override {
+        if (m_quiet) {
+            return;
+        }
         std::wstring lines;
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') {
@@ -92,8 +97,14 @@ public:
         m_progress.Hide();
         return m_host.AskYesNo(text);
     }
-    void SetHardwareInfo(const std::wstring& text) override { Field(L"ハードウェア情報", text); }
-    void SetCurrentVersion(const std::wstring& text) override { Field(L"現在のバージョン", text); }
+    void SetHardwareInfo(const std::wstring& text) override {
+        m_product = text;
+        Field(L"ハードウェア情報", text);
+    }
+    void SetCurrentVersion(const std::wstring& text) override {
+        m_version = text;
+        Field(L"現在のバージョン", text);
+    }
     void SetConnectButtons(bool) override {}
     void ShowProgress(size_t verified, size_t total) override { m_progress.Set(verified, total); }
 
@@ -106,9 +117,14 @@ public:
     }
 
     std::vector<std::wstring> m_boxes;
+    std::wstring m_product; // the module's, as the connect reported them
+    std::wstring m_version;
 
 private:
     void Field(const wchar_t* label, const std::wstring& text) {
+        if (m_quiet) {
+            return;
+        }
         m_progress.Hide();
         m_host.Err(std::wstring(label) + L": " + text + L"\n");
         m_progress.Show();
@@ -117,8 +133,27 @@ private:
     INeraHost& m_host;
     CProgressLine& m_progress;
     bool m_yes;
+    bool m_quiet;
     bool m_lineOpen = false;
 };
+
+// Reports the error boxes of a run after its log, and turns the outcome into the exit status.
+int Finish(const SUpdateOutcome& outcome, CProgressLine& progress, CConsoleUpdaterView& view, INeraHost& host) {
+    progress.Finish();
+    view.EndLine();
+    for (const std::wstring& box : view.m_boxes) {
+        ReportError(host, box);
+    }
+    switch (outcome.result) {
+        case EUpdateResult::kWritten:
+            return kExitOk;
+        case EUpdateResult::kDeclined:
+            ReportError(host, L"書込みを中止しました。");
+            return kExitUsage;
+        default:
+            return kExitRefused;
+    }
+}
 
 } // namespace
 
@@ -133,32 +168,38 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
     CBytePackageSource source(package);
     const EPackageError error = ReadFirmwarePackage(source, image);
     if (error != EPackageError::kNone) {
-        ReportError(host, path + L": " + PackageErrorText(error));
+        ReportError(host, PrintableText(path) + L": ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません（" +
+                              PackageErrorText(error) + L"）。");
         return kExitFile;
     }
-    host.Err(L"書き込まれるバージョン: " + image.m_version + L"\n");
+    if (!options.quiet) {
+        host.Err(L"書き込まれるバージョン: " + image.m_version + L"\n");
+    }
 
-    CProgressLine progress(host);
-    CConsoleUpdaterView view(host, progress, options.yes);
+    CProgressLine progress(host, !options.quiet);
+    CConsoleUpdaterView view(host, progress, options.yes, options.quiet);
     CUpdaterSession session(device, view, ParseUuidText);
     if (options.uuid) {
         session.m_strUuid = *options.uuid;
     }
     session.m_image = std::move(image.m_data);
-    const SUpdateOutcome outcome = session.OnOK();
-    progress.Finish();
-    view.EndLine();
-    for (const std::wstring& box : view.m_boxes) {
-        ReportError(host, box);
+    // Connected first, so that the question can name the module it is about.
+    session.StartLog();
+    SUpdateOutcome outcome = session.OnConnect();
+    if (outcome.result != EUpdateResult::kConnected) {
+        return Finish(outcome, progress, view, host);
     }
-
-    switch (outcome.result) {
-        case EUpdateResult::kWritten:
-            return kExitOk;
-        case EUpdateResult::kDeclined:
-            ReportError(host, L"書込みを中止しました。");
-            return kExitUsage;
-        default:
-            return kExitRefused;
+    if (!options.yes) {
+        uint8_t identity[16] = {};
+        const std::wstring identifier =
+            session.ReadIdentity(identity) ? WideTextFromUuid(identity, EHexCase::kUpper) : L"N/A";
+        view.EndLine();
+        if (!host.AskYesNo(view.m_product + L"（製品識別子 " + identifier + L"）のファームウェアを " + view.m_version +
+                           L" から " + image.m_version + L" に書き換えます。続けますか？")) {
+            session.OnDisconnect();
+            outcome.result = EUpdateResult::kDeclined;
+            return Finish(outcome, progress, view, host);
+        }
     }
+    return Finish(session.WriteImage(), progress, view, host);
 }

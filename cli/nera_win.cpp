@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "DllDeviceApi_win.h"
 #include "ModulePath_win.h"
 #include "NeraCommand.h"
 #include "PathText.h"
+#include "RuntimeDeviceApi_win.h"
 #include "SystemPath_win.h"
 
 namespace {
@@ -190,15 +190,20 @@ public:
         }
     }
 
-    // The previous file stays whole when the write fails.
-    bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data,
+    bool FileExists(const std::wstring& path) override {
+        return GetFileAttributesW(SystemPathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    // A new file is written whole or not at all; an existing one keeps its old bytes on failure.
+    bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data, bool inPlace,
                    std::wstring& reason) override {
         DWORD error = ERROR_SUCCESS;
-        if (WriteWholeFile(path, data.data(), data.size(), error)) {
-            return true;
+        const bool written = inPlace ? WriteFileInPlace(path, data.data(), data.size(), error)
+                                     : WriteWholeFile(path, data.data(), data.size(), error);
+        if (!written) {
+            reason = SystemReason(error);
         }
-        reason = SystemReason(error);
-        return false;
+        return written;
     }
 
     std::wstring DefaultPackagePath() override { return FolderOfPath(ModuleFilePath()) + L"NeraUpdater.exe"; }
@@ -206,6 +211,17 @@ public:
 private:
     CStream m_out;
     CStream m_err;
+};
+
+
+
+// The device libraries beside nera.exe, loaded by the first command that needs them.
+class CDeviceLibraries : public IDeviceLibraries {
+public:
+    IDeviceApi* Load() override { return m_api.Load() ? &m_api : nullptr; }
+
+private:
+    CRuntimeDeviceApi m_api;
 };
 
 } // namespace
@@ -216,6 +232,6 @@ int wmain(int argc, wchar_t** argv) {
         args.emplace_back(argv[i] != nullptr ? argv[i] : L"");
     }
     CConsoleHost host;
-    CDllDeviceApi device;
-    return RunNera(args, device, host);
+    CDeviceLibraries libraries;
+    return RunNera(args, libraries, host);
 }

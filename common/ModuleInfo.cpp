@@ -1,5 +1,7 @@
 #include "ModuleInfo.h"
 
+#include <cstring>
+
 #include "ByteOrder.h"
 #include "FlashLayout.h"
 
@@ -34,4 +36,12 @@ std::wstring ReadDeviceVersion(IDeviceApi& device, uint32_t handle) {
     if (device.FlashRead(handle, kVersionRecordOffset, record) != 0 || LoadBE32(record) != 0)
         return kNotAvailable;
     return VersionRecordText(record);
+}
+
+bool ReadModuleIdentity(IDeviceApi& device, uint32_t handle, uint8_t identity[16]) {
+    uint8_t area[kFlashUnit] = {};
+    if (device.ReadRWArea(handle, kIdentityArea, area) != 0)
+        return false;
+    std::memcpy(identity, area, 16);
+    return true;
 }

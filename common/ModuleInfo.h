@@ -16,3 +16,7 @@ std::wstring ProductNameFromCode(uint32_t code);
 // The firmware version of the module open on handle, from the version record at the start of
 // its main program: "%d.%d.%d", or "N/A" when the record cannot be read or is not valid.
 std::wstring ReadDeviceVersion(IDeviceApi& device, uint32_t handle);
+
+// Reads the product identifier, the first 16 bytes of area 7, of the module open on handle;
+// false when the read fails (identity then holds nothing of the module).
+bool ReadModuleIdentity(IDeviceApi& device, uint32_t handle, uint8_t identity[16]);

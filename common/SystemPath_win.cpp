@@ -156,3 +156,66 @@ EReadFileResult ReadWholeFile(const std::wstring& path, size_t maxBytes, unsigne
     }
     return result;
 }
+
+namespace {
+
+bool ReadAll(HANDLE file, std::vector<uint8_t>& data) {
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > (1ll << 30)) {
+        return false;
+    }
+    data.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD got = 0;
+        if (!::ReadFile(file, data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr)) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    data.resize(done);
+    return true;
+}
+
+bool Rewrite(HANDLE file, const uint8_t* data, size_t size) {
+    LARGE_INTEGER start = {};
+    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && WriteAll(file, data, size) &&
+           SetEndOfFile(file) && FlushFileBuffers(file);
+}
+
+} // namespace
+
+bool WriteFileInPlace(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error) {
+    error = ERROR_SUCCESS;
+    // The system's own check is not to be relied on everywhere (Wine writes into a read-only
+    // file opened for writing by its owner), so the attribute is looked at first.
+    const DWORD attributes = GetFileAttributesW(SystemPathOf(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = GetLastError();
+        return false;
+    }
+    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        error = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    HANDLE file = CreateFileW(SystemPathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    std::vector<uint8_t> old;
+    bool ok = ReadAll(file, old);
+    if (!ok) {
+        error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_READ_FAULT;
+    } else if (!Rewrite(file, data, size)) {
+        error = GetLastError();
+        ok = false;
+        Rewrite(file, old.data(), old.size()); // best effort: the first error is the one reported
+    }
+    CloseHandle(file);
+    return ok;
+}

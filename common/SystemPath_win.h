@@ -20,6 +20,12 @@ std::wstring SystemPathOf(const std::wstring& path);
 // then the system's error code of the failed step.
 bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error);
 
+// Replaces the contents of the existing file at path in the file itself, so that it keeps what
+// belongs to it: every hard link, a symbolic link and its target, owner, permissions and
+// attributes. A read-only file is refused (ERROR_ACCESS_DENIED) before anything is opened;
+// when a step of the write fails the old bytes go back. error is the failed step's code.
+bool WriteFileInPlace(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error);
+
 // How ReadWholeFile treats a file: shared with other readers and writers or held alone while it
 // is read, and refused or cut when it is larger than the limit.
 enum EReadFileMode : unsigned {

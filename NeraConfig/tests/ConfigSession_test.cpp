@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "HexText.h"
@@ -60,6 +62,7 @@ public:
         m_events.push_back(L"ask:" + question);
         return m_answers.size() > m_asked && m_answers[m_asked++];
     }
+    bool AskMacChange(const uint8_t*, const uint8_t*) override { return AskYesNo(kMacChangeQuestion); }
     void ShowError(const std::wstring& text) override { m_events.push_back(L"error:" + text); }
     void ShowCurrentSettings(const NeraSettings&) override { m_events.push_back(L"current"); }
     void ShowConnected(bool connected) override { m_events.push_back(connected ? L"connected" : L"closed"); }
@@ -261,7 +264,9 @@ TEST_F(ConfigSessionTest, WriteToDevice) {
         m_device.m_faultyRead = m_device.m_reads + (c.connectFirst ? 1 : 2);
         NeraSettings newSettings;
         MakeDefaultSettings(newSettings, kDefaultServerPort);
-        const SWriteOutcome outcome = m_session->OnWriteToDevice(newSettings, c.dryRun);
+        SWriteRules rules;
+        rules.dryRun = c.dryRun;
+        const SWriteOutcome outcome = m_session->OnWriteToDevice(newSettings, rules);
 
         EXPECT_EQ(outcome.result, c.result);
         const std::vector<std::string> calls = Calls();
@@ -276,6 +281,64 @@ TEST_F(ConfigSessionTest, WriteToDevice) {
         if (c.result == EWriteResult::kReadBackDiffers) {
             EXPECT_NE(outcome.readBack, outcome.written);
             EXPECT_EQ(m_session->m_currentSettings, outcome.readBack); // shown as it came back
+        }
+        m_session->CloseDevice();
+    }
+}
+
+// The rules a script writes under: nothing is written when the record would remove the module's
+// password or give it a MAC that cannot be used, unless the rule is off (as in the dialog).
+TEST_F(ConfigSessionTest, WriteRulesRefuseBeforeWriting) {
+    struct SCase {
+        const char* name;
+        bool erased;
+        bool modulePassword;
+        const wchar_t* mac; // typed into the editor after connecting, nullptr = the module's
+        const wchar_t* password;
+        bool keepPassword, refuseMac;
+        EWriteResult result;
+    };
+    const SCase kCases[] = {
+        {"the module's password would go", false, true, nullptr, L"", true, false,
+         EWriteResult::kWouldRemovePassword},
+        {"without the rule it goes", false, true, nullptr, L"", false, false, EWriteResult::kWritten},
+        {"a new password replaces it", false, true, nullptr, L"new", true, false, EWriteResult::kWritten},
+        {"a module without password", false, false, nullptr, L"", true, false, EWriteResult::kWritten},
+        {"an erased module would get FF:FF:FF:FF:FF:FF", true, false, nullptr, L"", false, true,
+         EWriteResult::kUnusableMac},
+        {"a multicast MAC", false, false, L"030000000001", L"", false, true, EWriteResult::kUnusableMac},
+        {"an erased module, MAC rule off", true, false, nullptr, L"", false, false, EWriteResult::kWritten},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Reset({}, c.erased);
+        if (c.modulePassword) {
+            NeraSettings record;
+            MakeDefaultSettings(record, kDefaultServerPort);
+            const uint8_t mac[kMacSize] = {0x02, 0x4E, 0x45, 0x52, 0x41, 0x01};
+            std::memcpy(record.Mac(), mac, kMacSize);
+            const Sha256Digest digest = ComputePasswordDigest(L"module");
+            std::memcpy(record.PasswordDigest(), digest.data(), kPasswordDigestSize);
+            PutArea6(record);
+        }
+        const std::string before = Area6();
+        ASSERT_NE(m_session->OnConnect(), EConnectResult::kOpenFailed);
+        if (c.mac != nullptr) {
+            m_view.m_fields.macText = c.mac;
+        }
+        m_view.m_fields.password = c.password;
+        m_view.m_answers = {true};
+        SWriteRules rules;
+        rules.keepModulePassword = c.keepPassword;
+        rules.refuseUnusableMac = c.refuseMac;
+        NeraSettings newSettings;
+        MakeDefaultSettings(newSettings, kDefaultServerPort);
+        EXPECT_EQ(m_session->OnWriteToDevice(newSettings, rules).result, c.result);
+        const std::vector<std::string> calls = Calls();
+        const bool wrote = std::find(calls.begin(), calls.end(), kWrite) != calls.end();
+        EXPECT_EQ(wrote, c.result == EWriteResult::kWritten);
+        if (!wrote) {
+            EXPECT_EQ(Area6(), before);
         }
         m_session->CloseDevice();
     }

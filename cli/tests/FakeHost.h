@@ -3,6 +3,7 @@
 // in advance.
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,14 @@ public:
         data = found->second;
         return true;
     }
-    bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring&) override {
+    bool FileExists(const std::wstring& path) override { return m_files.count(path) != 0; }
+    bool WriteFile(const std::wstring& path, const std::vector<uint8_t>& data, bool inPlace,
+                   std::wstring& reason) override {
+        m_writes.push_back({path, inPlace});
+        if (m_readOnly.count(path) != 0) {
+            reason = L"read only";
+            return false;
+        }
         m_files[path] = data;
         return true;
     }
@@ -43,6 +51,8 @@ public:
     }
 
     std::map<std::wstring, std::vector<uint8_t>> m_files;
+    std::set<std::wstring> m_readOnly;
+    std::vector<std::pair<std::wstring, bool>> m_writes; // path, in place
     std::wstring m_out;
     std::wstring m_err;
     bool m_console = false;

@@ -268,20 +268,29 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
          L"--mask と --gateway を指定できません",
          ""},
         {"dry run of a real change", {}, false, plain, {L"--dry-run", L"--port", L"80"}, {}, kExitOk, L"", ""},
-        {"erased module: the MAC question answered No",
-         {},
-         true,
-         plain,
-         {},
-         {false},
-         kExitUsage,
-         L"MAC アドレスが変わるため書込みを中止しました",
-         ""},
-        {"erased module: --yes writes the file's MAC",
+        {"erased module: the file's MAC FF:FF:FF:FF:FF:FF is refused",
          {},
          true,
          plain,
          {L"--yes"},
+         {},
+         kExitUsage,
+         L"MAC アドレス FF:FF:FF:FF:FF:FF は使えません",
+         ""},
+        {"a new MAC: the question answered No",
+         {},
+         false,
+         plain,
+         {L"--mac", L"02:00:00:00:00:01"},
+         {false},
+         kExitUsage,
+         L"MAC アドレスが変わるため書込みを中止しました",
+         ""},
+        {"erased module: --mac names FF:FF:FF:FF:FF:FF, --yes writes it",
+         {},
+         true,
+         plain,
+         {L"--yes", L"--mac", L"ff-ff-ff-ff-ff-ff"},
          {},
          kExitOk,
          L"",
@@ -394,13 +403,13 @@ TEST_F(NeraCommandTest, UpdateWritesTheCarriedImageWithTheUpdatersLog) {
          log,
          L"書き込まれるバージョン: 5.7.1\n",
          true},
-        {"the question answered No",
+        {"the question, naming the module, answered No",
          {},
          {},
          {false},
          false,
          kExitUsage,
-         header,
+         header + L"デバイスと接続中...完了\n切断しました。\n",
          L"nera: 書込みを中止しました。\n",
          false},
         {"another product identifier",
@@ -467,6 +476,12 @@ TEST_F(NeraCommandTest, UpdateWritesTheCarriedImageWithTheUpdatersLog) {
         EXPECT_NE(m_host.m_err.find(c.err), std::wstring::npos);
         // The bar only on a console.
         EXPECT_EQ(m_host.m_err.find(L"\r[") != std::wstring::npos, c.console);
+        // The question comes after connecting and names the module and both versions.
+        EXPECT_EQ(m_host.m_questions,
+                  c.answers.empty() ? std::vector<std::wstring>()
+                                    : std::vector<std::wstring>{
+                                          L"Nera5120（製品識別子 A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38）の"
+                                          L"ファームウェアを 5.6.0 から 5.7.1 に書き換えます。続けますか？"});
         if (c.written) {
             EXPECT_EQ(Flash(0, 0x1000), std::vector<uint8_t>(image.begin(), image.begin() + 0x1000));
             if (c.status == kExitOk) {
@@ -488,8 +503,173 @@ TEST_F(NeraCommandTest, UpdateRefusesAMissingOrDamagedPackage) {
     m_host.m_files[L"other.exe"] = package;
     m_host.m_err.clear();
     EXPECT_EQ(Run({L"update", L"--yes", L"--package", L"other.exe"}), kExitFile);
-    EXPECT_EQ(m_host.m_err, L"nera: other.exe: 実行時にエラーが発生しました。 #2\n");
+    EXPECT_EQ(m_host.m_err, L"nera: other.exe: ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません"
+                            L"（実行時にエラーが発生しました。 #2）。\n");
     EXPECT_EQ(CallsNamed("Q5120_FlashModeOpen"), 0u);
+}
+
+// What a script may not do by accident: each refusal names its cause, exits with its status and
+// writes nothing to the module or to a file.
+TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
+    const std::vector<uint8_t> plain = EditorFile([](SEditorFields&) {});
+    struct SCase {
+        const char* name;
+        bool modulePassword;             // area 6 holds a password digest first
+        std::vector<std::wstring> args;  // in.nera is the plain file, out.nera exists already
+        int status;
+        std::wstring message;            // part of standard error
+        bool areaWritten;
+    };
+    const SCase kCases[] = {
+        {"a write would remove the module's password", true, {L"set", L"in.nera", L"--port", L"80"}, kExitUsage,
+         L"この書込みはパスワードを消します", false},
+        {"--no-password removes it", true, {L"set", L"in.nera", L"--no-password"}, kExitOk, L"", true},
+        {"--password replaces it", true, {L"set", L"in.nera", L"--password", L"new"}, kExitOk, L"", true},
+        {"set on another module", false,
+         {L"set", L"in.nera", L"--uuid", L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39"}, kExitRefused,
+         L"製品識別子が一致しません（指定: A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39、モジュール: "
+         L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38）",
+         false},
+        {"set on the module named", false,
+         {L"set", L"in.nera", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"}, kExitOk, L"", true},
+        {"get from another module", false, {L"get", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
+         kExitRefused, L"製品識別子が一致しません", false},
+        {"info from another module", false, {L"info", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
+         kExitRefused, L"製品識別子が一致しません", false},
+        {"a multicast --mac is written when named", false,
+         {L"set", L"in.nera", L"--mac", L"03:00:00:00:00:01", L"--yes"}, kExitOk, L"", true},
+        {"an NTP name the code page cannot hold", false, {L"set", L"in.nera", L"--ntp", L"\u00e9t\u00e9"},
+         kExitUsage, L"--ntp: 設定に保存できない文字があります。", false},
+        {"a password the code page cannot hold", false, {L"set", L"in.nera", L"--password", L"p\u00e4ss"},
+         kExitUsage, L"--password: 設定に保存できない文字があります。", false},
+        {"-o onto an existing file", false, {L"get", L"-o", L"out.nera"}, kExitFile,
+         L"out.nera: ファイルが既にあります（置き換えるには --force を指定してください）。", false},
+        {"convert -o onto an existing file", false, {L"convert", L"in.nera", L"--json", L"-o", L"out.nera"},
+         kExitFile, L"ファイルが既にあります", false},
+        {"--force onto a read-only file", false, {L"get", L"-o", L"locked.nera", L"--force"}, kExitFile,
+         L"locked.nera: ファイルに書き込めませんでした。", false},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        NewModule({});
+        if (c.modulePassword) {
+            NeraSettings record;
+            ASSERT_TRUE(BytesFromHex(Area6(), record.bytes, kNeraSettingsSize));
+            const Sha256Digest digest = ComputePasswordDigest(L"module");
+            std::memcpy(record.PasswordDigest(), digest.data(), kPasswordDigestSize);
+            CStoreLock lock(m_store);
+            ASSERT_TRUE(m_store.WriteArea("m", 6, record.bytes));
+        }
+        const std::string before = Area6();
+        m_host.m_files[L"in.nera"] = plain;
+        m_host.PutText(L"out.nera", "notes");
+        m_host.PutText(L"locked.nera", "locked");
+        m_host.m_readOnly = {L"locked.nera"};
+        EXPECT_EQ(Run(c.args), c.status);
+        if (c.message.empty()) {
+            EXPECT_EQ(m_host.m_err, L"");
+        } else {
+            EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos);
+        }
+        if (!c.areaWritten) {
+            EXPECT_EQ(Area6(), before);
+        }
+        EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), c.areaWritten ? 1u : 0u);
+        EXPECT_EQ(m_host.Text(L"out.nera"), "notes");
+        EXPECT_EQ(m_host.Text(L"locked.nera"), "locked");
+    }
+}
+
+TEST_F(NeraCommandTest, ForceWritesAnExistingFileInPlace) {
+    NewModule({});
+    m_host.PutText(L"out.nera", "notes");
+    ASSERT_EQ(Run({L"get", L"-o", L"out.nera", L"--force"}), kExitOk);
+    EXPECT_EQ(m_host.m_files[L"out.nera"].size(), kSettingsFileSize);
+    ASSERT_EQ(Run({L"get", L"-o", L"new.nera"}), kExitOk);
+    EXPECT_EQ(m_host.m_writes, (std::vector<std::pair<std::wstring, bool>>{{L"out.nera", true}, {L"new.nera", false}}));
+}
+
+// get --json is the file that get -o saves: converted back it gives the same bytes, and set takes
+// either; info --json names the module.
+TEST_F(NeraCommandTest, JsonGoesBothWays) {
+    NewModule({});
+    ASSERT_EQ(Run({L"get", L"-o", L"saved.nera"}), kExitOk);
+    m_host.m_out.clear();
+    ASSERT_EQ(Run({L"get", L"--json"}), kExitOk);
+    EXPECT_NE(m_host.m_out.find(L"\"macEdit\": 0"), std::wstring::npos);
+    m_host.m_files[L"saved.json"] = std::vector<uint8_t>(m_host.m_out.begin(), m_host.m_out.end());
+    ASSERT_EQ(Run({L"convert", L"saved.json", L"-o", L"back.nera"}), kExitOk);
+    EXPECT_EQ(m_host.m_files[L"back.nera"], m_host.m_files[L"saved.nera"]);
+
+    // Without macEdit the file is one saved in normal mode; set reads the JSON as the file.
+    std::string json = m_host.Text(L"saved.json");
+    const std::string flag = ",\n  \"macEdit\": 0", port = "\"port\": 49152";
+    json.replace(json.find(flag), flag.size(), "");
+    json.replace(json.find(port), port.size(), "\"port\": 8080");
+    m_host.PutText(L"edited.json", json);
+    ASSERT_EQ(Run({L"set", L"edited.json"}), kExitOk) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+    EXPECT_EQ(Area6().substr(2 * kPortOffset, 4), "1F90");
+
+    m_host.m_out.clear();
+    ASSERT_EQ(Run({L"info", L"--json"}), kExitOk);
+    for (const wchar_t* part : {L"\"product\": \"Nera5120\"", L"\"hwCode\": \"0x40010001\"",
+                                L"\"uuid\": \"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38\"", L"\"firmware\": \"5.6.0\"",
+                                L"  \"settings\": {\n    \"format\": 0,", L"\"port\": 8080"}) {
+        EXPECT_NE(m_host.m_out.find(part), std::wstring::npos) << testing::PrintToString(std::wstring(part));
+    }
+}
+
+// The conventions of a console tool: version, quiet, and no device library needed where none
+// is used; text from a file never reaches the console raw.
+TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
+    class CNoLibraries : public IDeviceLibraries {
+    public:
+        IDeviceApi* Load() override { return nullptr; }
+    } missing;
+    NewModule({});
+    m_host.m_files[L"in.nera"] = EditorFile([](SEditorFields&) {});
+    struct SCase {
+        std::vector<std::wstring> args;
+        int status;
+        std::wstring out; // part of standard output; empty = none at all
+        std::wstring err; // part of standard error; empty = none at all
+    };
+    const SCase kCases[] = {
+        {{L"--version"}, kExitOk, L"nera 1.4.0.1\n", L""},
+        {{L"-V"}, kExitOk, L"nera 1.4.0.1\n", L""},
+        {{L"--help"}, kExitOk, L"使い方: nera COMMAND", L""},
+        {{L"convert", L"in.nera", L"--json"}, kExitOk, L"\"macEdit\": 0", L""},
+        {{L"info"}, kExitFile, L"",
+         L"nera: デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        m_host.m_out.clear();
+        m_host.m_err.clear();
+        EXPECT_EQ(RunNera(c.args, missing, m_host), c.status);
+        EXPECT_EQ(c.out.empty(), m_host.m_out.empty());
+        EXPECT_NE(m_host.m_out.find(c.out), std::wstring::npos);
+        EXPECT_EQ(c.err.empty(), m_host.m_err.empty());
+        EXPECT_NE(m_host.m_err.find(c.err), std::wstring::npos);
+    }
+
+    // --quiet: a write and an update say nothing unless something fails.
+    m_host.m_out.clear();
+    m_host.m_err.clear();
+    m_host.m_files[L"NeraUpdater.exe"] = MakePackage(MakeImage());
+    EXPECT_EQ(Run({L"set", L"in.nera", L"--port", L"80", L"-q"}), kExitOk);
+    EXPECT_EQ(Run({L"update", L"--yes", L"--quiet"}), kExitOk);
+    EXPECT_EQ(m_host.m_out, L"");
+    EXPECT_EQ(m_host.m_err, L"");
+
+    // A member name with an escape character is shown escaped.
+    ASSERT_EQ(Run({L"convert", L"in.nera", L"--json"}), kExitOk);
+    std::string json(m_host.m_out.begin(), m_host.m_out.end());
+    json.insert(2, "\"\\u001b]0;owned\\u0007\": 1,\n");
+    m_host.PutText(L"bad.json", json);
+    EXPECT_EQ(Run({L"convert", L"bad.json", L"-o", L"x.nera"}), kExitUsage);
+    EXPECT_EQ(m_host.m_err.find(L'\x1b'), std::wstring::npos);
+    EXPECT_NE(m_host.m_err.find(L"\\u001B]0;owned\\u0007"), std::wstring::npos);
 }
 
 } // namespace

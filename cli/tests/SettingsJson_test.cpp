@@ -87,6 +87,8 @@ TEST_F(SettingsJsonTest, RealFilesComeBackByteForByte) {
     for (size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(i);
         m_host.m_files[L"a.nera"] = files[i];
+        m_host.m_files.erase(L"a.json");
+        m_host.m_files.erase(L"b.nera");
         ASSERT_EQ(Run({L"convert", L"a.nera", L"--json", L"-o", L"a.json"}), kExitOk);
         const std::string json = m_host.Text(L"a.json");
         for (char c : json) {
