@@ -29,13 +29,18 @@ for tree in win32 win64; do
         checked=$((checked + 1))
     done
 
-    # The programs bind both device libraries at load time, by the functions' plain names.
-    for exe in NeraConfig.exe NeraUpdater.exe nera.exe; do
+    # The dialog programs bind both device libraries at load time, by the functions' plain names;
+    # nera loads them only when a command needs them, so that it starts without them.
+    for exe in NeraConfig.exe NeraUpdater.exe; do
         dump=$("$objdump" -p "$bin/$exe")
         for dll in Kivo5120.dll Q5120Common.dll; do
             grep -q "DLL Name: $dll" <<<"$dump" || fail "$tree: $exe does not import $dll"
         done
     done
+    dump=$("$objdump" -p "$bin/nera.exe")
+    if grep -qE "DLL Name: (Kivo5120|Q5120Common).dll" <<<"$dump"; then
+        fail "$tree: nera.exe imports a device library and cannot start without it"
+    fi
     dump=$("$objdump" -p "$bin/NeraConfig.exe")
     for fn in Kivo_FlshReadRWArea Kivo_FlshWriteRWArea Q5120_NeraFlashModeOpen Q5120_NeraFlashModeClose \
         Q5120_ShowProductInfo Q5120_OptionDlg2; do

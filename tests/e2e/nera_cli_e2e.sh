@@ -72,22 +72,72 @@ info)
     grep -q '^Q5120_NeraFlashModeClose' "$work/calls.log" || fail "the module was not closed"
     ;;
 get-json)
+    # get --json is the file that get -o saves: it converts to the same bytes and back to the
+    # same text.
+    nera get -o saved.nera
+    expect_status 0
     nera get --json
     expect_status 0
     grep -qxF '  "mac": "0011223344AA",' "$work/out.txt" || fail "no MAC in the JSON"
-    grep -qxF '  "passwordDigest": "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855",' \
-        "$work/out.txt" || fail "no password digest in the JSON"
+    grep -qxF "  \"passwordDigest\": \"$(printf 'F%.0s' $(seq 64))\"," "$work/out.txt" ||
+        fail "not the file's no-password digest in the JSON"
+    grep -qxF '  "macEdit": 0' "$work/out.txt" || fail "no macEdit in the JSON"
     [ "$(head -c 1 "$work/out.txt")" = "{" ] && [ "$(tail -n 1 "$work/out.txt")" = "}" ] || fail "not one object"
-    # The text converts to a settings file and back to the same text.
     cp "$work/out.txt" "$work/module.json"
-    sed -i '$d' "$work/module.json" && sed -i '$s/$/,/' "$work/module.json" &&
-        printf '  "macEdit": 0\n}\n' >>"$work/module.json"
     nera convert module.json -o module.nera
     expect_status 0
-    [ "$(stat -c %s "$work/module.nera")" = 130 ] || fail "the settings file is not 130 bytes"
+    cmp -s "$work/module.nera" "$work/saved.nera" || fail "the JSON did not convert to the file get -o saves"
     nera convert module.nera --json
     expect_status 0
     cmp -s "$work/out.txt" "$work/module.json" || fail "the JSON did not come back the same"
+    ;;
+files)
+    # -o never replaces a file silently; --force writes it in place, through its link, keeping
+    # its permissions; a read-only file is refused and stays as it was.
+    printf 'notes' >"$work/target.txt"
+    chmod 640 "$work/target.txt"
+    ln -s target.txt "$work/link.nera"
+    ln "$work/target.txt" "$work/hard.txt"
+    nera get -o link.nera
+    expect_status 3
+    grep -qF 'link.nera: ファイルが既にあります（置き換えるには --force を指定してください）。' "$work/err.txt" ||
+        fail "no message for an existing file"
+    [ "$(cat "$work/target.txt")" = notes ] || fail "the existing file changed"
+    nera get -o link.nera --force
+    expect_status 0
+    [ -L "$work/link.nera" ] || fail "the link was replaced by a file"
+    [ "$(stat -c %s "$work/target.txt")" = 130 ] || fail "the link's target was not written"
+    [ "$(stat -c %a "$work/target.txt")" = 640 ] || fail "the permissions changed"
+    cmp -s "$work/target.txt" "$work/hard.txt" || fail "the hard link no longer shares the file"
+    printf 'locked' >"$work/locked.nera"
+    chmod 444 "$work/locked.nera"
+    nera get -o locked.nera --force
+    expect_status 3
+    [ "$(cat "$work/locked.nera")" = locked ] || fail "the read-only file changed"
+    ;;
+ask)
+    # Without --yes, update connects first and then asks, naming the module; No writes nothing.
+    make_app
+    app_nera update
+    expect_status 2
+    grep -qF 'Nera5120（製品識別子 7C0E1D2A-3B4C-4D5E-8F60-718293A4B5C6）のファームウェアを 5.6.0 から 5.7.1 に書き換えます。続けますか？' \
+        "$work/err.txt" || { cat "$work/err.txt" >&2; fail "the question does not name the module"; }
+    grep -q '^Q5120_FlashModeOpen' "$work/calls.log" || fail "the question came before connecting"
+    if grep -q '^Kivo_FlshErase' "$work/calls.log"; then
+        fail "the module was erased"
+    fi
+    # nera.exe alone: help and its version work, a device command names the missing libraries.
+    mkdir -p "$work/alone"
+    cp "$BIN/nera.exe" "$work/alone/"
+    set +e
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/alone/nera.exe" --version >out.raw 2>err.raw </dev/null)
+    [ $? = 0 ] && grep -q '^nera [0-9]*\.[0-9]*\.[0-9]*\.[0-9]*' "$work/out.raw" || fail "no version without the libraries"
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/alone/nera.exe" info >out.raw 2>err.raw </dev/null)
+    status=$?
+    set -e
+    expect_status 3
+    iconv -f CP932 -t UTF-8 "$work/err.raw" | grep -qF 'Kivo5120.dll と Q5120Common.dll が見つかりません' ||
+        fail "no message for the missing libraries"
     ;;
 set)
     # A file saved from the module, then a static address and a Japanese password, which is
