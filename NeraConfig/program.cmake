@@ -9,7 +9,7 @@ endif()
 set(NERACONFIG_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.rc)
 # windres does not report the files that the script pulls in.
 set_source_files_properties(${NERACONFIG_RESOURCES} PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.ico;${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.manifest;${NERA_FRAMEWORK_DIR}/framework.rc;${NERA_FRAMEWORK_DIR}/FrameworkResource.h")
+    "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/NeraConfig.ico;${NERA_FRAMEWORK_DIR}/framework.rc;${NERA_FRAMEWORK_DIR}/FrameworkResource.h")
 
 nera_add_library(neraconfig_ui
     SOURCES
@@ -36,6 +36,8 @@ nera_add_gtest(neraconfig_dialog_tests
         ${NERACONFIG_RESOURCES}
     LIBS neraconfig_ui framework_testing nerasim_core)
 target_include_directories(neraconfig_dialog_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+nera_program_manifest(NeraConfig neraconfig_dialog_tests FILE NeraConfig IDENTITY NeraConfig VERSION 3.0.1.4
+                      DESCRIPTION NeraConfig DIALOG)
 
 # The save cases that need links and file modes made from the Linux side, and an ordinary user.
 add_test(NAME wine.neraconfig.save-in-place

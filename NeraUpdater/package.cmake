@@ -25,6 +25,9 @@ target_link_libraries(nerapack PRIVATE nerapack_core)
 nera_strict(nerapack)
 nera_static_runtime(nerapack)
 set_target_properties(nerapack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+if(WIN32)
+    nera_program_manifest(nerapack FILE nerapack)
+endif()
 
 if(NOT WIN32)
     set(updater_package_test_sources

@@ -7,7 +7,7 @@ endif()
 set(NERAUPDATER_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.rc)
 # windres does not report the files that the script pulls in.
 set_source_files_properties(${NERAUPDATER_RESOURCES} PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.ico;${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.manifest;${NERA_FRAMEWORK_DIR}/framework.rc;${NERA_FRAMEWORK_DIR}/FrameworkResource.h")
+    "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/NeraUpdater.ico;${NERA_FRAMEWORK_DIR}/framework.rc;${NERA_FRAMEWORK_DIR}/FrameworkResource.h")
 
 nera_add_library(updater_ui
     SOURCES KivoWriterDlg_win.cpp
@@ -27,3 +27,5 @@ nera_add_gtest(updater_dialog_tests
     SOURCES tests/KivoWriterDlg_win_test.cpp ${NERAUPDATER_RESOURCES}
     LIBS updater_ui framework_testing nerasim_core)
 add_dependencies(updater_dialog_tests NeraUpdater_bare_package)
+nera_program_manifest(NeraUpdater_bare updater_dialog_tests FILE NeraUpdater IDENTITY Updater VERSION 5.0.0.1
+                      DESCRIPTION "Q5120 Firmware Update Program" DIALOG)

@@ -26,9 +26,11 @@ const ButtonIcon kButtonIcons[] = {
     {IDC_FIRMWARE_UPDATER, IDI_FIRMWARE_UPDATER},
 };
 
-HICON LoadIcon32(int id) {
-    return static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0));
+// A tool icon at the system's icon size (32 pixels at 96 DPI), so that it grows with the
+// buttons when the display is scaled. Shared: the system keeps one copy per icon.
+HICON LoadToolIcon(int id) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0,
+                                         LR_DEFAULTSIZE | LR_SHARED));
 }
 } // namespace
 
@@ -50,7 +52,7 @@ bool CTesk4861ToolsDlg::OnInitDialog() {
 
     for (const ButtonIcon& entry : kButtonIcons) {
         SendDlgItemMessageW(m_hWnd, entry.buttonId, BM_SETIMAGE, IMAGE_ICON,
-                            reinterpret_cast<LPARAM>(LoadIcon32(entry.iconId)));
+                            reinterpret_cast<LPARAM>(LoadToolIcon(entry.iconId)));
     }
     if (!IsClockToolEnabled(m_strTitle)) {
         EnableDlgItem(IDC_CLOCK_TOOL, false);

@@ -78,3 +78,54 @@ function(nera_add_gtest target)
     gtest_discover_tests(${target} TEST_PREFIX "${layer}." DISCOVERY_MODE PRE_TEST
                          DISCOVERY_TIMEOUT 120 PROPERTIES LABELS ${layer} TIMEOUT 120)
 endfunction()
+
+# nera_program_manifest(<target>... FILE <name> [IDENTITY <name> VERSION <a.b.c.d>]
+#                       [DESCRIPTION <text>] [DIALOG])
+#   Fills cmake/program.manifest.in into <name>.manifest in the current binary folder and adds
+#   it as resource 1 of type 24 (RT_MANIFEST) to each target. Every program runs as the
+#   invoking user, names the systems it is made for and is long-path aware; DIALOG adds common
+#   controls 6 and DPI awareness, per monitor (v2) where the system has it and system-wide
+#   before, so that the system scales the dialog templates. IDENTITY and VERSION keep the
+#   assembly identity a program has always had; without them the manifest names none.
+function(nera_program_manifest)
+    cmake_parse_arguments(P "DIALOG" "FILE;IDENTITY;VERSION;DESCRIPTION" "" ${ARGN})
+    if(NOT P_FILE OR NOT P_UNPARSED_ARGUMENTS OR (P_IDENTITY AND NOT P_VERSION) OR (P_VERSION AND NOT P_IDENTITY))
+        message(FATAL_ERROR "nera_program_manifest(<target>... FILE <name> [IDENTITY <name> VERSION <version>] [DESCRIPTION <text>] [DIALOG])")
+    endif()
+    if(P_VERSION AND NOT P_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+        message(FATAL_ERROR "nera_program_manifest: VERSION must have four numbers: ${P_VERSION}")
+    endif()
+    set(NERA_MANIFEST_PROGRAM ${P_FILE})
+    set(NERA_MANIFEST_IDENTITY "")
+    if(P_IDENTITY)
+        string(APPEND NERA_MANIFEST_IDENTITY "  <assemblyIdentity version=\"${P_VERSION}\" "
+               "processorArchitecture=\"*\" name=\"${P_IDENTITY}\" type=\"win32\"/>\n")
+    endif()
+    if(P_DESCRIPTION)
+        string(APPEND NERA_MANIFEST_IDENTITY "  <description>${P_DESCRIPTION}</description>\n")
+    endif()
+    set(NERA_MANIFEST_DPI "")
+    set(NERA_MANIFEST_DEPENDENCY "")
+    if(P_DIALOG)
+        string(CONCAT NERA_MANIFEST_DPI
+            "      <!-- Sharp dialogs at any scaling: per monitor (v2) from Windows 10 1703, system-aware before. -->\n"
+            "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>\n"
+            "      <dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, System</dpiAwareness>")
+        string(CONCAT NERA_MANIFEST_DEPENDENCY
+            "  <dependency>\n"
+            "    <dependentAssembly>\n"
+            "      <assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"\n"
+            "                        processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\n"
+            "    </dependentAssembly>\n"
+            "  </dependency>")
+    endif()
+    set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${P_FILE}.manifest)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${manifest} @ONLY)
+    # A resource script of its own, so that every target that carries the manifest gets this one.
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${P_FILE}.manifest.rc)
+    file(CONFIGURE OUTPUT ${script} CONTENT "LANGUAGE 0x11, 0x01\n1 24 \"${manifest}\"\n")
+    set_source_files_properties(${script} PROPERTIES OBJECT_DEPENDS ${manifest})
+    foreach(target ${P_UNPARSED_ARGUMENTS})
+        target_sources(${target} PRIVATE ${script})
+    endforeach()
+endfunction()

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 namespace {
 const int kToolButtons[] = {IDC_NERACONFIG, IDC_NUMBER_TOOL,      IDC_FLASH_WRITER,    IDC_INI_WRITER,
                             IDC_CLOCK_TOOL, IDC_CALIBRATION_TOOL, IDC_FIRMWARE_UPDATER};
@@ -99,4 +101,30 @@ TEST(LauncherAbout, ShowsTheFileVersion) {
     CAboutDlg about(IDD_ABOUTBOX, IDC_VERSION);
     ASSERT_TRUE(about.Create());
     EXPECT_EQ(about.GetDlgItemText(IDC_VERSION), L"1, 4, 0, 1");
+}
+
+// The launcher's manifest, which this test program carries too, takes effect at start-up: the
+// common controls come from the side-by-side assembly (version 6; under Wine, too, its version
+// resource says 5.81, so the folder tells), and the process is DPI aware, per monitor where the
+// system knows awareness contexts.
+TEST(LauncherManifest, GivesCommonControls6AndDpiAwareness) {
+    HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+    ASSERT_NE(comctl, nullptr);
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(comctl, path, MAX_PATH), 0u);
+    CharLowerW(path);
+    EXPECT_NE(wcsstr(path, L"\\winsxs\\"), nullptr) << path;
+
+    EXPECT_TRUE(IsProcessDPIAware());
+    using GetContextFn = HANDLE(WINAPI*)();
+    using AwarenessFn = int(WINAPI*)(HANDLE);
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    auto getContext = reinterpret_cast<GetContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDpiAwarenessContext")));
+    auto awarenessOf = reinterpret_cast<AwarenessFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
+    if (getContext != nullptr && awarenessOf != nullptr) {
+        const int kPerMonitorAware = 2; // DPI_AWARENESS_PER_MONITOR_AWARE
+        EXPECT_EQ(awarenessOf(getContext()), kPerMonitorAware);
+    }
 }

@@ -4,7 +4,8 @@ set -euo pipefail
 : "${NERA_WIN_BUILD:?}"
 NERA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BIN="$NERA_WIN_BUILD/bin"
-SHOTS="$NERA_WIN_BUILD/screenshots"
+# Pictures go among the build's screenshots, or where NERA_SHOTS says (scripts/dpi-shots.sh).
+SHOTS="${NERA_SHOTS:-$NERA_WIN_BUILD/screenshots}"
 mkdir -p "$SHOTS"
 
 # A fresh work folder for one test.
