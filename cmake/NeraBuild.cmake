@@ -17,6 +17,13 @@ if(WIN32)
          GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
     add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+    # Reproducible programs: no link time in the PE header, the source and build folders mapped
+    # out of what the compiler writes (the build folder last, as it lies inside the source
+    # folder), and a build id computed from the contents, which ties a program to the separate
+    # symbol file that scripts/release.sh keeps for it.
+    add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=/nera/src>"
+                        "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=/nera/build>")
+    add_link_options(-Wl,--no-insert-timestamp -Wl,--build-id)
 endif()
 
 # Strict warnings for the project's own targets (not for googletest).

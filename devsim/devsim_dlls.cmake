@@ -41,8 +41,11 @@ function(nera_devsim_dll target)
         target_link_options(${target} PRIVATE -Wl,--kill-at)
         set(kill_at -k)
     endif()
+    # dlltool names the import symbols after the library's path as given: a name without a
+    # folder keeps the build folder out of every program that links the library.
     add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${NERA_DLLTOOL} -d ${def_file} -D ${target}.dll ${kill_at} -l $<TARGET_LINKER_FILE:${target}>
+        COMMAND ${NERA_DLLTOOL} -d ${def_file} -D ${target}.dll ${kill_at} -l $<TARGET_LINKER_FILE_NAME:${target}>
+        WORKING_DIRECTORY $<TARGET_LINKER_FILE_DIR:${target}>
         COMMENT "Import library of ${target}.dll" VERBATIM)
 endfunction()
 

@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick xauth
-  msitools wixl fp-utils libxml2-utils
+  msitools wixl fp-utils libxml2-utils cmark-gfm zip unzip osslsigncode openssl
   fonts-ipafont-gothic fonts-wine locales
 )
 

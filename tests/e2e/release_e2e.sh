@@ -1,29 +1,142 @@
 #!/usr/bin/env bash
 # End-to-end test of the release. Usage: release_e2e.sh CASE
-#   chm  the help file compiles, unpacks again, and every page of its contents exists
-#   msi  the installer under Wine, in a prefix of its own: install, the installed programs and
-#        help, a refused downgrade, an upgrade in place, uninstall, the device libraries left out
+#   chm           both help files compile and unpack again; every entry of their contents and
+#                 keyword index names a page (and an anchor) that the file holds
+#   package       the packaged programs are stripped and name their symbol files, the zip holds
+#                 what the installer holds and its readme, and stays under 4 MB
+#   sign          a throwaway certificate signs every program, DLL and the installer, and
+#                 osslsigncode verifies each file against it
+#   reproducible  a second build of the same sources in another folder gives the same files
+#   msi           the installer under Wine, in a prefix of its own: install, the installed programs,
+#                 help and guide, nera on PATH, refused downgrades (also in the fourth field), a
+#                 repair, an upgrade in place, uninstall, the device libraries left out
 . "$(dirname "$0")/lib.sh"
 case_name=${1:?case}
 work=$(e2e_workdir "release-$case_name")
+tree=$NERA_WIN_BUILD
+programs="Kivo5120.dll NeraConfig.exe NeraUpdater.exe Q5120Common.dll Tesk4861Tools.exe nera.exe nerasim.exe"
+case "$(basename "$tree")" in
+    win64) tools=x86_64-w64-mingw32 ;;
+    *) tools=i686-w64-mingw32 ;;
+esac
+objcopy=$tools-objcopy
+sections() { # file: the names of its sections
+    "$tools-objdump" -h "$1" | awk '$1 ~ /^[0-9]+$/ { print $2 }'
+}
+
+# The page and anchor of every entry of a sitemap file (contents or index) exist in the
+# unpacked help file.
+check_sitemap() { # unpacked folder, sitemap file, fewest entries
+    local dir=$1 file=$2 locals page anchor
+    locals=$(grep -o 'name="Local" value="[^"]*"' "$dir/$file" | sed 's/.*value="//; s/"$//')
+    [ "$(wc -l <<<"$locals")" -ge "$3" ] || fail "$file lists only: $locals"
+    for local in $locals; do
+        page=${local%%#*} anchor=${local#"$page"}
+        [ -s "$dir/$page" ] || fail "$file names $page, which the help file lacks"
+        [ -z "$anchor" ] || grep -qF "id=\"${anchor#\#}\"" "$dir/$page" || fail "$file names $local, which $page lacks"
+    done
+}
 
 case "$case_name" in
 chm)
     bash "$NERA_ROOT/scripts/build-help.sh" "$work" >/dev/null
-    chmls extractall "$work/NeraConfig.CHM" "$work/pages" >/dev/null 2>&1
-    pages=$(grep -o 'name="Local" value="[^"]*"' "$work/pages/toc.hhc" | sed 's/.*value="//; s/"$//')
-    [ "$(wc -l <<<"$pages")" -ge 8 ] || fail "the contents list only: $pages"
-    for page in $pages; do
-        [ -s "$work/pages/$page" ] || fail "the contents name $page, which the help file lacks"
-    done
+    # help file, fewest contents entries, fewest keywords, a contents entry in code page 932
+    while read -r chm contents keywords text; do
+        dir="$work/${chm%.*}"
+        chmls extractall "$work/$chm" "$dir" >/dev/null 2>&1
+        check_sitemap "$dir" toc.hhc "$contents"
+        check_sitemap "$dir" index.hhk "$keywords"
+        system=$(chmls printsystem "$work/$chm" 2>/dev/null | tr -d '\0')
+        grep '^(2) *Default topic.*:index.htm' >/dev/null <<<"$system" || fail "$chm: the first page is not index.htm"
+        grep '^(1) *Index file.*:index.hhk' >/dev/null <<<"$system" || fail "$chm: no keyword index"
+        # The viewer reads the contents and the index in the file's code page.
+        iconv -f CP932 -t UTF-8 "$dir/toc.hhc" | grep -F "$text" >/dev/null || fail "$chm: the contents are not in code page 932"
+        iconv -f CP932 -t UTF-8 "$dir/index.hhk" >/dev/null || fail "$chm: the index is not in code page 932"
+    done <<'TABLE'
+NeraConfig.CHM 8 25 フラッシュ書換えモードでの起動方法
+NeraTools.chm 20 30 シミュレーションモジュールと nerasim
+TABLE
     for page in "$NERA_ROOT"/help/NeraConfig/*.htm; do
-        grep -qx "$(basename "$page")" <<<"$pages" || fail "$(basename "$page") is in no contents entry"
+        grep -qF "value=\"$(basename "$page")\"" "$work/NeraConfig/toc.hhc" || fail "$(basename "$page") is in no contents entry"
     done
-    chmls printsystem "$work/NeraConfig.CHM" 2>/dev/null | tr -d '\0' | grep '^(2) *Default topic.*:index.htm' >/dev/null ||
-        fail "the first page is not index.htm"
-    # The viewer reads the contents in the file's code page.
-    iconv -f CP932 -t UTF-8 "$work/pages/toc.hhc" | grep 'フラッシュ書換えモードでの起動方法' >/dev/null ||
-        fail "the contents are not in code page 932"
+    # Every chapter of the guide is a page of its own, with its pictures, links between chapters
+    # pointing at pages of the help file.
+    for md in "$NERA_ROOT"/docs/guide/*.md; do
+        page=$(basename "${md%.md}").htm
+        [ "$page" != README.htm ] || page=index.htm
+        grep -qF "value=\"$page\"" "$work/NeraTools/toc.hhc" || fail "chapter $(basename "$md") is in no contents entry"
+    done
+    for ref in $(grep -oh '\(src\|href\)="[^":#]*' "$work"/NeraTools/*.htm | sed 's/.*="//' | sort -u); do
+        [ -s "$work/NeraTools/$ref" ] || fail "the guide refers to $ref, which the help file lacks"
+    done
+    exit 0
+    ;;
+package)
+    bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/out" --version 1.4.0.1 --no-build >/dev/null
+    mkdir "$work/zip"
+    (cd "$work/zip" && unzip -q "$work/out/NeraTools-1.4.0.1.zip")
+    [ "$(cd "$work/zip/NeraTools" && ls | xargs)" = "$(echo $programs NeraConfig.CHM NeraTools.chm readme.txt | xargs -n1 | LC_ALL=C sort | xargs)" ] ||
+        fail "the zip holds: $(ls "$work/zip/NeraTools")"
+    zip_size=$(stat -c %s "$work/out/NeraTools-1.4.0.1.zip")
+    echo "zip: $zip_size bytes"
+    [ "$zip_size" -lt 4000000 ] || fail "the zip has $zip_size bytes"
+    # Each packaged program has no debugging sections and names its symbol file by name and CRC.
+    for f in $programs; do
+        packaged="$work/zip/NeraTools/$f" debug="$work/out/symbols/$f.debug"
+        ! grep -q '^\.debug_' <<<"$(sections "$packaged")" || fail "$f still has its debugging sections"
+        grep -qx '\.debug_info' <<<"$(sections "$debug")" || fail "$f.debug has no debugging sections"
+        # (objcopy given no output file would rewrite the packaged one.)
+        rm -f "$work/link"
+        "$objcopy" --dump-section .gnu_debuglink="$work/link" "$packaged" "$work/scratch" 2>/dev/null
+        [ -s "$work/link" ] || fail "$f names no symbol file"
+        head -c "$((${#f} + 6))" "$work/link" | cmp -s - <(printf '%s.debug' "$f") || fail "$f names $(head -c 40 "$work/link")"
+        crc=$(gzip -c "$debug" | tail -c 8 | head -c 4 | od -An -tx4 | tr -d ' ')
+        [ "$(tail -c 4 "$work/link" | od -An -tx4 | tr -d ' ')" = "$crc" ] || fail "$f names another $f.debug"
+    done
+    # The updater still carries its firmware package: the built program's last bytes.
+    size=$(stat -c %s "$tree/bare/NeraUpdater.exe") total=$(stat -c %s "$tree/bin/NeraUpdater.exe")
+    cmp -s <(tail -c "$((total - size))" "$tree/bin/NeraUpdater.exe") \
+        <(tail -c "$((total - size))" "$work/zip/NeraTools/NeraUpdater.exe") || fail "NeraUpdater.exe lost its package"
+    grep -q 'nera' <(iconv -f UTF-8 -t UTF-8 "$work/zip/NeraTools/readme.txt") || fail "no readme in the zip"
+    grep -qF 'PATH' "$work/zip/NeraTools/readme.txt" || fail "the readme does not say how to put nera on PATH"
+    exit 0
+    ;;
+sign)
+    # A throwaway self-signed code-signing certificate.
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+        -subj "/CN=Nera Tools test" -addext extendedKeyUsage=codeSigning 2>/dev/null
+    openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.pfx" -passout pass:throwaway
+    # No time-stamp server answers on the discard port: the signatures go without a time stamp.
+    out=$(NERA_SIGN_PASSWORD=throwaway NERA_SIGN_TIMESTAMP=http://127.0.0.1:9/ bash "$NERA_ROOT/scripts/release.sh" \
+        --tree "$tree" --out "$work/out" --version 1.4.0.1 --no-build --sign "$work/test.pfx")
+    ! grep -F 'not signed' <<<"$out" || fail "release.sh signed nothing"
+    grep -F 'without a time stamp' >/dev/null <<<"$out" || fail "no note of the missing time stamp: $out"
+    ! grep -rF throwaway "$work/out" || fail "the password is in the release"
+    mkdir "$work/zip"
+    (cd "$work/zip" && unzip -q "$work/out/NeraTools-1.4.0.1.zip")
+    for f in $programs "../../out/NeraTools-1.4.0.1.msi"; do
+        osslsigncode verify -CAfile "$work/cert.pem" -in "$work/zip/NeraTools/$f" >"$work/verify.txt" 2>&1 ||
+            fail "$f: $(cat "$work/verify.txt")"
+    done
+    # Without --sign nothing is signed, and the script says so.
+    out=$(bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/plain" --version 1.4.0.1 --no-build)
+    grep -F 'not signed' >/dev/null <<<"$out" || fail "no note of the unsigned release"
+    exit 0
+    ;;
+reproducible)
+    # The tree of the test run, and a new tree of the same sources in another folder.
+    bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/a" --no-build >/dev/null
+    bash "$NERA_ROOT/scripts/release.sh" --tree "$work/elsewhere/$(basename "$tree")" --out "$work/b" --no-setup >"$work/build.log" 2>&1 ||
+        fail "second build: $(tail -20 "$work/build.log")"
+    for d in a b; do
+        mkdir "$work/$d/zip"
+        (cd "$work/$d/zip" && unzip -q "$work/$d"/NeraTools-*.zip)
+    done
+    for f in $programs NeraConfig.CHM NeraTools.chm readme.txt; do
+        cmp "$work/a/zip/NeraTools/$f" "$work/b/zip/NeraTools/$f" || fail "$f differs between the two builds"
+    done
+    cmp "$work"/a/NeraTools-*.zip "$work"/b/NeraTools-*.zip || fail "the zip differs between the two builds"
+    cmp "$work"/a/NeraTools-*.msi "$work"/b/NeraTools-*.msi || fail "the installer differs between the two builds"
     exit 0
     ;;
 msi) ;;
@@ -31,7 +144,6 @@ msi) ;;
 esac
 
 # Three packages of the same programs: the release, an update and an older version.
-tree=$NERA_WIN_BUILD
 for v in 1.4.0.1 1.4.0.2 1.3.0.0; do
     bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/$v" --version "$v" --no-build >/dev/null
 done
@@ -76,11 +188,24 @@ rm -rf "$dir" "$pf/user.nera" "${users[0]}/NeraSim"
 # --- install -----------------------------------------------------------------------------
 msiexec /i "$(msi 1.4.0.1)" /qn /l*v "$(winpath "$work/install.log")" || fail "install failed"
 [ "$(products | awk '{ print $2 }')" = 1.4.0.1 ] || fail "installed products: $(products)"
-expected="Kivo5120.dll NeraConfig.CHM NeraConfig.exe NeraUpdater.exe Q5120Common.dll Tesk4861Tools.exe nera.exe nerasim.exe"
+expected="Kivo5120.dll NeraConfig.CHM NeraConfig.exe NeraTools.chm NeraUpdater.exe Q5120Common.dll Tesk4861Tools.exe nera.exe nerasim.exe"
 [ "$(cd "$dir" && ls | sort | xargs)" = "$expected" ] || fail "install folder holds: $(ls "$dir")"
-for f in NeraConfig.exe NeraUpdater.exe nera.exe; do
-    cmp -s "$dir/$f" "$tree/bin/$f" || fail "$f is not the built one"
+mkdir "$work/zip"
+(cd "$work/zip" && unzip -q "$work/1.4.0.1/NeraTools-1.4.0.1.zip")
+for f in $expected; do
+    cmp -s "$dir/$f" "$work/zip/NeraTools/$f" || fail "$f is not the one in the zip"
 done
+
+# The install folder is on the machine's PATH, once: a command prompt in another folder finds
+# nera.exe there.
+path_entries() {
+    "$NERA_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null |
+        tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p' | tr ';' '\n'
+}
+[ "$(path_entries | grep -cixF "$windir\\")" = 1 ] || fail "PATH holds: $(path_entries | xargs -d '\n')"
+# (Wine's where.exe finds nothing; cmd's own PATH search does what it does on Windows.)
+found=$(cd "$work" && "$NERA_WINE" cmd /c 'for %i in (nera.exe) do @echo %~$PATH:i' 2>/dev/null | tr -d '\r')
+[ "$found" = "$windir\\nera.exe" ] || fail "nera.exe found on PATH: $found"
 
 # The Start-menu folder is where the installer resolved ProgramMenuFolder. (Wine gives the
 # user's folder even for a per-machine package; Windows gives the one for all users.)
@@ -98,7 +223,8 @@ shortcut Tesk-I0x0xTools Tesk4861Tools.exe -TITLE:Tesk-I0x0xTools
 shortcut Tesk-A0x0xTools Tesk4861Tools.exe -TITLE:Tesk-A0x0xTools
 shortcut "ネットワーク設定ツール(NeraConfig)" NeraConfig.exe ""
 shortcut "ファームウェア更新ツール" NeraUpdater.exe ""
-[ "$(ls "$menu" | wc -l)" = 5 ] || fail "the Start-menu folder holds: $(ls "$menu")"
+shortcut "Nera Tools ガイド" NeraTools.chm ""
+[ "$(ls "$menu" | wc -l)" = 6 ] || fail "the Start-menu folder holds: $(ls "$menu")"
 
 # The installed launcher starts the installed NeraConfig, whose F1 opens the installed help
 # file; NeraConfig connects (making the simulated modules' store) and saves a settings file
@@ -147,19 +273,37 @@ SCRIPT
 msiexec /i "$(msi 1.4.0.2)" /qn || fail "upgrade failed"
 [ "$(products | awk '{ print $2 }')" = 1.4.0.2 ] || fail "after the upgrade: $(products)"
 [ "$(cd "$dir" && ls | sort | xargs)" = "$expected" ] || fail "after the upgrade: $(ls "$dir")"
-[ "$(ls "$menu" | wc -l)" = 5 ] || fail "after the upgrade the Start-menu folder holds: $(ls "$menu")"
+[ "$(ls "$menu" | wc -l)" = 6 ] || fail "after the upgrade the Start-menu folder holds: $(ls "$menu")"
+[ "$(path_entries | grep -cixF "$windir\\")" = 1 ] || fail "after the upgrade PATH holds: $(path_entries | xargs -d '\n')"
+
+# --- older only in the fourth field: refused as well --------------------------------------
+drive "$work" <<SCRIPT
+start msiexec.exe /i $(msi 1.4.0.1) /qb
+msgbox ok より新しいバージョンの Nera Tools がインストールされているため、このバージョンはインストールできません。古いバージョンに戻すには、先に「プログラムと機能」から Nera Tools を削除してください。
+exited 30000
+SCRIPT
+[ "$(products | awk '{ print $2 }')" = 1.4.0.2 ] || fail "after the fourth-field downgrade: $(products)"
+
+# --- the same version again: a repair ----------------------------------------------------
+msiexec /i "$(msi 1.4.0.2)" /qn || fail "the same version again was refused"
+rm "$dir/NeraConfig.CHM"
+msiexec /i "$(msi 1.4.0.2)" /qn REINSTALL=ALL REINSTALLMODE=omus || fail "repair failed"
+[ "$(products | awk '{ print $2 }')" = 1.4.0.2 ] || fail "after the repair: $(products)"
+[ "$(cd "$dir" && ls | sort | xargs)" = "$expected" ] || fail "after the repair: $(ls "$dir")"
 
 # --- uninstall removes what it installed and nothing else ---------------------------------
 msiexec /x "$(msi 1.4.0.2)" /qn || fail "uninstall failed"
 [ -z "$(products)" ] || fail "still installed: $(products)"
 [ ! -e "$dir" ] || fail "left behind: $(ls -A "$dir")"
 [ ! -e "$menu" ] || fail "Start-menu folder left behind: $(ls -A "$menu")"
+[ -z "$(path_entries | grep -ixF "$windir\\")" ] || fail "PATH still holds the install folder"
+[ -n "$(path_entries)" ] || fail "uninstall emptied PATH"
 [ "$(stat -c %s "$pf/user.nera")" = 130 ] || fail "uninstall touched the user's settings file"
 [ -f "$store/module1/module.txt" ] || fail "uninstall touched the simulated modules' store"
 
 # --- without the simulated module: the maker's libraries stay the user's -------------------
 msiexec /i "$(msi 1.4.0.1)" /qn ADDLOCAL=Programs || fail "install without the libraries failed"
-[ "$(cd "$dir" && ls | sort | xargs)" = "NeraConfig.CHM NeraConfig.exe NeraUpdater.exe Tesk4861Tools.exe nera.exe" ] ||
+[ "$(cd "$dir" && ls | sort | xargs)" = "NeraConfig.CHM NeraConfig.exe NeraTools.chm NeraUpdater.exe Tesk4861Tools.exe nera.exe" ] ||
     fail "installed without the libraries: $(ls "$dir")"
 echo "maker's library" >"$dir/Kivo5120.dll"
 echo "maker's library" >"$dir/Q5120Common.dll"
