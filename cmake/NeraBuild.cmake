@@ -65,6 +65,17 @@ function(nera_add_library target)
     nera_strict(${target})
 endfunction()
 
+# The test layer of this tree, the prefix and label of its tests: wine, asan or native.
+function(nera_test_layer out)
+    if(WIN32)
+        set(${out} wine PARENT_SCOPE)
+    elseif(NERA_SANITIZE)
+        set(${out} asan PARENT_SCOPE)
+    else()
+        set(${out} native PARENT_SCOPE)
+    endif()
+endfunction()
+
 # A GoogleTest program. Natively it runs directly; in the Windows build it runs under Wine.
 # Each test case becomes a CTest test; the label tells the layer (native or wine).
 function(nera_add_gtest target)
@@ -76,12 +87,8 @@ function(nera_add_gtest target)
     if(WIN32)
         # Beside the programs and the device libraries, which the tests load.
         set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-        set(layer wine)
-    elseif(NERA_SANITIZE)
-        set(layer asan)
-    else()
-        set(layer native)
     endif()
+    nera_test_layer(layer)
     gtest_discover_tests(${target} TEST_PREFIX "${layer}." DISCOVERY_MODE PRE_TEST
                          DISCOVERY_TIMEOUT 120 PROPERTIES LABELS ${layer} TIMEOUT 120)
 endfunction()

@@ -32,6 +32,14 @@ bool FsMakeDirectories(const std::string& path);
 bool FsListSubfolders(const std::string& path, std::vector<std::string>& names);
 // Removes a folder that holds only plain files.
 bool FsRemoveFolder(const std::string& path);
+// Creates one folder whose name nothing holds yet; false when something does or on an error,
+// so that of several processes making the same folder exactly one succeeds.
+bool FsMakeNewFolder(const std::string& path);
+// Gives a folder a new name that nothing holds yet; false, changing nothing, when something
+// does (an empty folder included) or on an error.
+bool FsRenameToNewName(const std::string& from, const std::string& to);
+// This process's identifier, for names that other processes must not choose.
+uint32_t FsProcessId();
 
 // Value of an environment variable, "" when unset.
 std::string FsGetEnv(const char* name);

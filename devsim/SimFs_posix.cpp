@@ -161,6 +161,28 @@ bool FsRemoveFolder(const std::string& path) {
     return rmdir(path.c_str()) == 0 && ok;
 }
 
+bool FsMakeNewFolder(const std::string& path) {
+    return mkdir(path.c_str(), 0755) == 0;
+}
+
+bool FsRenameToNewName(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without RENAME_NOREPLACE: rename() refuses a folder that holds anything but
+    // would replace an empty one, so a name in use is refused here first (a folder made in
+    // between these two calls would still be replaced).
+    struct stat info;
+    if (lstat(to.c_str(), &info) == 0 || errno != ENOENT)
+        return false;
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+uint32_t FsProcessId() {
+    return static_cast<uint32_t>(getpid());
+}
+
 std::string FsGetEnv(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();

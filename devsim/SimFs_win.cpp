@@ -202,6 +202,19 @@ bool FsRemoveFolder(const std::string& path) {
     return RemoveDirectoryW(Wide(path).c_str()) != 0 && ok;
 }
 
+bool FsMakeNewFolder(const std::string& path) {
+    return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
+}
+
+bool FsRenameToNewName(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the new name exists.
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0) != 0;
+}
+
+uint32_t FsProcessId() {
+    return GetCurrentProcessId();
+}
+
 std::string FsGetEnv(const char* name) {
     // Read through the process environment block, so that SetEnvironmentVariableW is seen.
     std::wstring wideName = WideFromUtf8(name);

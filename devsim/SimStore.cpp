@@ -294,16 +294,49 @@ bool CStoreLock::Relock(uint32_t waitMs) {
 bool CSimStore::EnsureWithDefaultModule(uint32_t waitMs) {
     if (FsIsDirectory(m_folder))
         return true;
-    if (!FsMakeDirectories(m_folder))
-        return false;
-    CStoreLock lock(*this, waitMs);
-    if (!lock.IsLocked())
-        return false;
-    std::vector<std::string> names;
-    if (ListModules(names) && !names.empty())
-        return true; // another process made it first
     std::string error;
-    return CreateModuleLocked(kDefaultModuleName, CModuleIdentity::Default(), error);
+    // Losing the race to another program that made the store is as good as making it.
+    return CreateStoreWithModule(kDefaultModuleName, CModuleIdentity::Default(), waitMs, error) ||
+           FsIsDirectory(m_folder);
+}
+
+bool CSimStore::CreateStoreWithModule(const std::string& name, const CModuleIdentity& identity, uint32_t waitMs,
+                                      std::string& error) {
+    std::string target = m_folder;
+    while (target.size() > 1 && (target.back() == '/' || target.back() == '\\'))
+        target.pop_back();
+    const std::string parent = ParentOfPath(target);
+    if (!parent.empty() && !FsMakeDirectories(parent)) {
+        error = "cannot create the folder " + parent;
+        return false;
+    }
+    std::string building;
+    const std::string prefix = target + ".new-" + std::to_string(FsProcessId()) + "-";
+    for (int attempt = 0; attempt < 100 && building.empty(); ++attempt) {
+        if (FsMakeNewFolder(prefix + std::to_string(attempt)))
+            building = prefix + std::to_string(attempt);
+    }
+    if (building.empty()) {
+        error = "cannot create a folder beside " + target;
+        return false;
+    }
+    bool made = false;
+    {
+        CSimStore store(building);
+        CStoreLock lock(store, waitMs);
+        made = lock.IsLocked() && store.CreateModuleLocked(name, identity, error);
+    } // the lock file is closed here: Windows renames no folder that holds an open file
+    if (made && FsRenameToNewName(building, target))
+        return true;
+    if (made)
+        error = "cannot create the store folder " + m_folder;
+    std::vector<std::string> modules;
+    if (FsListSubfolders(building, modules)) {
+        for (const std::string& module : modules)
+            FsRemoveFolder(FsJoin(building, module));
+    }
+    FsRemoveFolder(building);
+    return false;
 }
 
 bool CSimStore::ListModules(std::vector<std::string>& names) const {
@@ -336,9 +369,12 @@ bool CSimStore::SetFirstModule(const std::string& name) {
 }
 
 bool CSimStore::CreateModule(const std::string& name, const CModuleIdentity& identity, std::string& error) {
-    if (!FsMakeDirectories(m_folder)) {
-        error = "cannot create the store folder " + m_folder;
-        return false;
+    if (!FsIsDirectory(m_folder)) {
+        if (CreateStoreWithModule(name, identity, kStoreLockWaitMs, error))
+            return true;
+        if (!FsIsDirectory(m_folder))
+            return false;
+        error.clear(); // another program made the store meanwhile: the module goes into it
     }
     CStoreLock lock(*this);
     if (!lock.IsLocked()) {

@@ -58,7 +58,8 @@ public:
     std::string LockFile() const { return FsJoin(m_folder, ".lock"); }
     std::string ModuleFolder(const std::string& name) const { return FsJoin(m_folder, name); }
 
-    // First use: creates a missing store folder together with the default module.
+    // First use: creates a missing store folder together with the default module, which
+    // appears with the folder.
     bool EnsureWithDefaultModule(uint32_t waitMs = kStoreLockWaitMs);
 
     // Modules in the order open calls see them: the one store.txt names first, then by name.
@@ -97,6 +98,12 @@ private:
     // After a write of our own: the cached copy gets the file's new stamp, or is dropped.
     void Restamp(const std::string& path, SCachedFile& file) const;
     bool CreateModuleLocked(const std::string& name, const CModuleIdentity& identity, std::string& error);
+    // Makes the missing store folder holding one module. Other programs may open the store at
+    // the same moment, so it is built whole in a new folder beside it and then renamed into
+    // place: nobody sees the store without its module. False when the folder could not be made
+    // or another program made it first (the folder then exists).
+    bool CreateStoreWithModule(const std::string& name, const CModuleIdentity& identity, uint32_t waitMs,
+                               std::string& error);
 
     std::string m_folder;
     std::unique_ptr<SState> m_state;

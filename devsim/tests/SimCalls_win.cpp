@@ -6,6 +6,9 @@
 //       by value and whether the hardware code ever went backwards.
 //   devsim_calls time COUNT
 //       calls per second of Kivo_FlshRead (128 bytes) and Kivo_FlshEchoTest.
+//   devsim_calls open READYFILE GOFILE
+//       makes READYFILE, waits until GOFILE exists (at most 60 s), opens the first module and
+//       prints "opened" (exit 0) or "open failed" (exit 1).
 #include <windows.h>
 
 #include <cstdint>
@@ -97,12 +100,34 @@ int Time(unsigned count) {
     return failures == 0 ? 0 : 1;
 }
 
+int Open(const wchar_t* readyFile, const wchar_t* goFile) {
+    Touch(readyFile);
+    ULONGLONG end = GetTickCount64() + 60000;
+    while (!Exists(goFile)) {
+        if (GetTickCount64() > end) {
+            std::printf("no start file within 60 s\n");
+            return 2;
+        }
+        Sleep(1);
+    }
+    uint32_t h = Q5120_NeraFlashModeOpen(0);
+    if (h == 0) {
+        std::printf("open failed\n");
+        return 1;
+    }
+    Q5120_NeraFlashModeClose(h, 0);
+    std::printf("opened\n");
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"peer" && argc == 5)
         return Peer(argv[2], argv[3], static_cast<unsigned>(std::wcstoul(argv[4], nullptr, 10)));
+    if (mode == L"open" && argc == 4)
+        return Open(argv[2], argv[3]);
     if (mode == L"time" && argc == 3)
         return Time(static_cast<unsigned>(std::wcstoul(argv[2], nullptr, 10)));
     std::fprintf(stderr, "usage: devsim_calls peer STOPFILE READYFILE SECONDS | time COUNT\n");

@@ -36,6 +36,40 @@ TEST(SimStore, DefaultModuleOnlyForAStoreThatDoesNotExist) {
     EXPECT_TRUE(List(store).empty());
 }
 
+// A store that does not exist yet appears whole, with its first module, wherever it is named;
+// nothing of its making stays beside it, and a module that cannot be made leaves no store.
+TEST(SimStore, NewStoreAppearsWithItsModuleAndNothingBeside) {
+    struct SCase {
+        const char* folder; // below a folder that does not exist either
+        const char* parent; // the folder that holds it, "" for that one
+        const char* module; // made with CreateModule; null: first use (EnsureWithDefaultModule)
+        bool made;
+    };
+    const SCase cases[] = {
+        {"store", "", nullptr, true}, {"store/", "", nullptr, true}, {"deeper/store", "deeper", nullptr, true},
+        {"store", "", "m", true},     {"store", "", "../m", false},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(std::string(c.folder) + " " + (c.module != nullptr ? c.module : "(first use)"));
+        CTempStore temp;
+        const std::string folder = FsJoin(temp.Folder(), c.folder);
+        CSimStore store(folder);
+        std::string error;
+        EXPECT_EQ(c.module == nullptr ? store.EnsureWithDefaultModule()
+                                      : store.CreateModule(c.module, CModuleIdentity::Default(), error),
+                  c.made)
+            << error;
+        EXPECT_EQ(FsIsDirectory(folder), c.made);
+        if (c.made) {
+            EXPECT_EQ(List(store), std::vector<std::string>{c.module != nullptr ? c.module : kDefaultModuleName});
+        }
+        std::vector<std::string> beside;
+        FsListSubfolders(*c.parent != 0 ? FsJoin(temp.Folder(), c.parent) : temp.Folder(), beside);
+        EXPECT_EQ(beside, c.made ? std::vector<std::string>{"store"} : std::vector<std::string>{});
+        RemoveStoreTree(folder);
+    }
+}
+
 TEST(SimStore, NewModuleHoldsItsIdentity) {
     CTempStore temp;
     CSimStore store(temp.Folder());

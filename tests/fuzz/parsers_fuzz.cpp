@@ -2,6 +2,7 @@
 // MAC and digest texts of the settings tool, and the simulated module's configuration file,
 // identifiers and hex texts. The first byte chooses the parser; a parser may reject its input
 // but must never read or write out of bounds, loop forever or crash.
+#include "FuzzCheck.h"
 #include "MacText.h"
 #include "NeraSettings.h"
 #include "SettingsFile.h"
@@ -65,8 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             nerasim::CModuleConfig config;
             std::string error;
             if (config.Parse(text, error)) {
+                // What the tool writes back must read again as the same settings.
                 nerasim::CModuleConfig again;
-                again.Parse(config.Format(), error);
+                FUZZ_CHECK(again.Parse(config.Format(), error));
+                FUZZ_CHECK(again.Format() == config.Format());
             }
             break;
         }
