@@ -244,13 +244,22 @@ bool EditorFileRecord(const NeraSettings& device, NeraSettings& record, SEditorP
     return CheckExchangedFields(fields, problem) && CollectEditorSettings(fields, record, problem);
 }
 
+// -o onto an existing file without --force: refused before anything is read or written.
+int RefuseExistingOutput(const SNeraOptions& options, INeraHost& host) {
+    if (options.output.empty() || options.force || !host.FileExists(options.output)) {
+        return kExitOk;
+    }
+    return ReportFileError(host, options.output,
+                           L"ファイルが既にあります（置き換えるには --force を指定してください）。", L"");
+}
+
 // Writes -o: a new file, or with --force an existing one in place; never replaces silently.
 int WriteBytes(INeraHost& host, const SNeraOptions& options, const std::vector<uint8_t>& bytes) {
     const std::wstring& path = options.output;
     const bool exists = host.FileExists(path);
-    if (exists && !options.force) {
-        return ReportFileError(host, path, L"ファイルが既にあります（置き換えるには --force を指定してください）。",
-                               L"");
+    const int refused = RefuseExistingOutput(options, host);
+    if (refused != kExitOk) {
+        return refused;
     }
     std::wstring reason;
     if (!host.WriteFile(path, bytes, exists, reason)) {
@@ -260,6 +269,10 @@ int WriteBytes(INeraHost& host, const SNeraOptions& options, const std::vector<u
 }
 
 int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
+    const int refused = RefuseExistingOutput(options, host);
+    if (refused != kExitOk) {
+        return refused;
+    }
     CConsoleConfigView view(host, false);
     CConfigSession session(device, view);
     const int connected = Connect(session, options, host);

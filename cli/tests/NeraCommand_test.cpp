@@ -577,6 +577,10 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
         EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), c.areaWritten ? 1u : 0u);
         EXPECT_EQ(m_host.Text(L"out.nera"), "notes");
         EXPECT_EQ(m_host.Text(L"locked.nera"), "locked");
+        if (c.status == kExitFile && c.args[0] == L"get" && c.message.find(L"既に") != std::wstring::npos) {
+            EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), 0u); // refused before the module is opened
+            EXPECT_EQ(m_host.m_out, L"");
+        }
     }
 }
 
