@@ -13,8 +13,7 @@
 
 namespace {
 
-// Larger inputs are surely not what the command expects; they are refused before reading.
-constexpr size_t kMaxSettingsFileRead = 4096;
+// A larger input is surely not a settings file or its JSON; it is refused before reading.
 constexpr size_t kMaxJsonRead = 1024 * 1024;
 
 const wchar_t kCannotConnect[] = L"デバイスとの接続ができません。";
