@@ -5,7 +5,8 @@
 // password never shows in a message. For the last, the line is parsed a second time with the
 // password and the argument after it (which may be the rest of a password split at a blank)
 // replaced by characters no message holds, keeping what the parser looks at (empty or not, a
-// leading '-', an option name): the answer and the message must not change.
+// leading '-', an option name, whether the code page holds each of its characters): the answer
+// and the message must not change.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,17 +14,21 @@
 
 #include "FuzzCheck.h"
 #include "NeraOptions.h"
+#include "TextCodec.h"
 #include "Utf8Text.h"
 
 namespace {
 
 constexpr wchar_t kHidden = 0xE000; // a private-use character: in no message or option name
+// The mask of a password character that the code page cannot hold, which the parser refuses as
+// such: the refusal tells that the password has such a character, never which.
+constexpr wchar_t kHiddenOutsideCodePage = 0x00E9;
 
 const wchar_t* const kValueOptions[] = {L"-o",       L"--ip",     L"--mask",        L"--gateway", L"--dns",
                                         L"--ntp",    L"--port",   L"--server",      L"--server-port",
-                                        L"--client", L"--uuid",   L"--package",     L"--password"};
+                                        L"--client", L"--uuid",   L"--package",     L"--password", L"--mac"};
 const wchar_t* const kFlagOptions[] = {L"--help",   L"-h",          L"--json",    L"--dhcp", L"--dns-auto",
-                                       L"--no-password", L"--dry-run", L"--yes"};
+                                       L"--no-password", L"--dry-run", L"--yes", L"--force", L"--quiet", L"-q"};
 
 bool IsIn(const std::wstring& name, const wchar_t* const* table, size_t count) {
     for (size_t i = 0; i < count; ++i) {
@@ -46,6 +51,21 @@ std::wstring Masked(const std::wstring& text, size_t from) {
     std::wstring masked = text;
     for (size_t i = from; i < masked.size(); ++i) {
         masked[i] = kHidden;
+    }
+    return masked;
+}
+
+bool InCodePage(wchar_t c) {
+    std::string ansi;
+    std::wstring back;
+    return WideToAnsi(std::wstring(1, c), ansi) && AnsiToWide(ansi, back) && back == std::wstring(1, c);
+}
+
+// A password masked character by character, each by a mask of the same kind for the code page.
+std::wstring MaskedPassword(const std::wstring& text, size_t from) {
+    std::wstring masked = text;
+    for (size_t i = from; i < masked.size(); ++i) {
+        masked[i] = InCodePage(masked[i]) ? kHidden : kHiddenOutsideCodePage;
     }
     return masked;
 }
@@ -83,11 +103,11 @@ std::vector<std::wstring> MaskPasswords(std::vector<std::wstring> args) {
             continue;
         }
         if (equals != std::wstring::npos) {
-            args[i] = Masked(args[i], equals + 1);
+            args[i] = MaskedPassword(args[i], equals + 1);
         } else if (args[i] != L"--" && args[i] != L"--help" && args[i] != L"-h") {
             // These three the parser reads wherever they stand (help wins over every mistake
             // before "--"), a password's place included; none of them is shown.
-            args[i] = Masked(args[i], 0);
+            args[i] = MaskedPassword(args[i], 0);
         }
         if (i + 1 < args.size()) {
             args[i + 1] = MaskedFollower(args[i + 1]);
