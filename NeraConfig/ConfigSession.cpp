@@ -75,7 +75,8 @@ SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, const S
         outcome.result = EWriteResult::kUnusableMac;
         return outcome;
     }
-    if (rules.keepModulePassword && HasModulePassword(m_currentSettings) && !HasModulePassword(outcome.written)) {
+    if (rules.keepModulePassword && HasModulePassword(m_currentSettings) &&
+        !HasModulePassword(outcome.written)) {
         outcome.result = EWriteResult::kWouldRemovePassword;
         return outcome;
     }
@@ -95,9 +96,9 @@ SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, const S
     }
     const bool read = m_api.ReadRWArea(m_device, kSettingsArea, m_currentSettings.bytes) == 0;
     outcome.readBack = m_currentSettings;
-    outcome.result = !read                                    ? EWriteResult::kReadBackFailed
+    outcome.result = !read                                 ? EWriteResult::kReadBackFailed
                      : outcome.readBack != outcome.written ? EWriteResult::kReadBackDiffers
-                                                              : EWriteResult::kWritten;
+                                                           : EWriteResult::kWritten;
     m_view.ShowCurrentSettings(m_currentSettings);
     m_view.ShowWritten(outcome.result == EWriteResult::kWritten);
     CloseDevice();

@@ -12,7 +12,7 @@
 #include "FlashLayout.h"
 
 constexpr uint32_t kPackageTrailerSize = 20;
-constexpr uint32_t kMaxImageLength = 0x80000; // largest N
+constexpr uint32_t kMaxImageLength = 0x80000;  // largest N
 constexpr uint32_t kMinImageSize = kMainStart; // smallest N rounded up to kImageUnit
 constexpr uint32_t kImageUnit = kFlashUnit;    // the image is erased, written and verified in these
 

@@ -58,8 +58,6 @@ void ShowError(IUpdaterView& view, const std::wstring& title, const std::wstring
 // one is ParseUuidText of UuidText.h.
 using UuidParser = bool (*)(const std::wstring& text, uint8_t uuid[16]);
 
-
-
 // The two start-up options of the updater's command line.
 struct SUpdaterOptions {
     std::wstring m_strUuid;    // "-UUID:" value, upper-cased; empty = no identity check

@@ -190,13 +190,16 @@ int Connect(CConfigSession& session, const SNeraOptions& options, INeraHost& hos
 
 // The object of info --json: what the module tells about itself and its settings record.
 std::string InfoJson(const SModuleInfo& info, const NeraSettings& settings) {
-    auto text = [](const std::wstring& value) { return "\"" + std::string(value.begin(), value.end()) + "\""; };
+    auto text = [](const std::wstring& value) {
+        return "\"" + std::string(value.begin(), value.end()) + "\"";
+    };
     std::string out = "{\n";
     out += "  \"product\": " + text(ProductNameFromCode(info.hasCode ? info.code : kNoHwCode)) + ",\n";
     out += "  \"hwCode\": " + (info.hasCode ? text(HexCode(info.code)) : std::string("null")) + ",\n";
-    out += "  \"uuid\": " +
-           (info.hasIdentity ? text(WideTextFromUuid(info.identity, EHexCase::kUpper)) : std::string("null")) +
-           ",\n";
+    out +=
+        "  \"uuid\": " +
+        (info.hasIdentity ? text(WideTextFromUuid(info.identity, EHexCase::kUpper)) : std::string("null")) +
+        ",\n";
     out += "  \"firmware\": " + text(info.version) + ",\n";
     // The settings object, indented one level further.
     std::string settingsJson = SettingsToJson(settings, nullptr);
@@ -316,8 +319,8 @@ int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, N
         return ReportFileError(host, path, L"ファイルが開けませんでした。", reason);
     }
     size_t first = data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
-    while (first < data.size() && (data[first] == ' ' || data[first] == '\t' || data[first] == '\r' ||
-                                   data[first] == '\n')) {
+    while (first < data.size() &&
+           (data[first] == ' ' || data[first] == '\t' || data[first] == '\r' || data[first] == '\n')) {
         ++first;
     }
     if (jsonOnly || (first < data.size() && data[first] == '{')) {
@@ -474,9 +477,10 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
             ReportError(host, kWouldRemovePassword);
             return kExitUsage;
         case EWriteResult::kUnusableMac:
-            ReportError(host, L"MAC アドレス " + MacText(outcome.written.Mac()) +
-                                  L" は使えません（すべて FF、すべて 0、またはマルチキャスト）。書き込んでいません。"
-                                  L"この MAC アドレスを書き込むには --mac で指定してください。");
+            ReportError(
+                host, L"MAC アドレス " + MacText(outcome.written.Mac()) +
+                          L" は使えません（すべて FF、すべて 0、またはマルチキャスト）。書き込んでいません。"
+                          L"この MAC アドレスを書き込むには --mac で指定してください。");
             return kExitUsage;
         case EWriteResult::kDryRun:
             host.Out(L"書き込むレコード（書き込んでいません）:\n" + SettingsText(outcome.written) +

@@ -241,7 +241,8 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
         case EOption::kMac: {
             std::wstring digits;
             if (!ParseMacOption(value, digits)) {
-                return Fail(message, name + L": MAC アドレスは XX:XX:XX:XX:XX:XX（16進数）の形で指定してください。");
+                return Fail(message,
+                            name + L": MAC アドレスは XX:XX:XX:XX:XX:XX（16進数）の形で指定してください。");
             }
             options.mac = digits;
             return true;
@@ -483,13 +484,16 @@ std::wstring NeraHelpText(ECommand command) {
                    L"                  （nera set と nera convert がそのまま読めます）。\n"
                    L"  -o FILE.nera    NeraConfig "
                    L"で「編集画面に読出し」してパスワードを反映し、保存したのと\n"
-                   L"                  同じ設定ファイル（通常モード）を作ります。既にあるファイルには書きません。\n"
+                   L"                  "
+                   L"同じ設定ファイル（通常モード）を作ります。既にあるファイルには書きません。\n"
                    L"  --force         既にあるファイルの内容を置き換えます（リンクと権限はそのまま）\n"
                    L"  --uuid UUID     製品識別子がこれと一致するモジュールだけを読みます\n";
         case ECommand::kSet:
             return L"使い方: nera set FILE.nera|FILE.json [オプション]\n"
-                   L"  設定ファイル（または get --json の JSON）から始めてオプションの変更を加え、NeraConfig\n"
-                   L"  と同じ検査をしてからモジュールの領域 6 に書き込み、読み戻して確かめます。MAC アドレスは\n"
+                   L"  設定ファイル（または get --json の "
+                   L"JSON）から始めてオプションの変更を加え、NeraConfig\n"
+                   L"  と同じ検査をしてからモジュールの領域 6 に書き込み、読み戻して確かめます。MAC "
+                   L"アドレスは\n"
                    L"  NeraConfig の通常モードと同じくモジュールのものを使います。モジュールのパスワードは\n"
                    L"  --password か --no-password で指定しない限り消しません。\n"
                    L"  --ip A.B.C.D | --dhcp        固定 IP アドレス、または DHCP\n"
@@ -505,7 +509,8 @@ std::wstring NeraHelpText(ECommand command) {
                    L"                               （どちらもなければファイルのパスワードを引き継ぎます）\n"
                    L"  --dry-run                    "
                    L"モジュールを読むだけで書き込まず、書き込むレコードを表示します\n"
-                   L"  --mac XX:XX:XX:XX:XX:XX      この MAC アドレスを書き込みます（変わるときは確認します）\n"
+                   L"  --mac XX:XX:XX:XX:XX:XX      この MAC "
+                   L"アドレスを書き込みます（変わるときは確認します）\n"
                    L"  --uuid UUID                  製品識別子がこれと一致するモジュールだけに書き込みます\n"
                    L"  --yes                        MAC アドレスが変わる書込みを確認なしで行います\n";
         case ECommand::kUpdate:

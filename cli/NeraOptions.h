@@ -34,8 +34,8 @@ struct SNeraOptions {
     bool version = false; // --version, -V: the suite's version, nothing else
     bool quiet = false;   // -q, --quiet: errors only (and the data a command is asked for)
     bool force = false;   // --force: -o may replace an existing file, in place
-    std::wstring input;  // the file of set and convert
-    std::wstring output; // -o
+    std::wstring input;   // the file of set and convert
+    std::wstring output;  // -o
     bool json = false;
     bool dryRun = false;
     bool yes = false;

@@ -138,7 +138,8 @@ private:
 };
 
 // Reports the error boxes of a run after its log, and turns the outcome into the exit status.
-int Finish(const SUpdateOutcome& outcome, CProgressLine& progress, CConsoleUpdaterView& view, INeraHost& host) {
+int Finish(const SUpdateOutcome& outcome, CProgressLine& progress, CConsoleUpdaterView& view,
+           INeraHost& host) {
     progress.Finish();
     view.EndLine();
     for (const std::wstring& box : view.m_boxes) {
@@ -168,7 +169,8 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
     CBytePackageSource source(package);
     const EPackageError error = ReadFirmwarePackage(source, image);
     if (error != EPackageError::kNone) {
-        ReportError(host, PrintableText(path) + L": ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません（" +
+        ReportError(host, PrintableText(path) +
+                              L": ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません（" +
                               PackageErrorText(error) + L"）。");
         return kExitFile;
     }
@@ -194,8 +196,8 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
         const std::wstring identifier =
             session.ReadIdentity(identity) ? WideTextFromUuid(identity, EHexCase::kUpper) : L"N/A";
         view.EndLine();
-        if (!host.AskYesNo(view.m_product + L"（製品識別子 " + identifier + L"）のファームウェアを " + view.m_version +
-                           L" から " + image.m_version + L" に書き換えます。続けますか？")) {
+        if (!host.AskYesNo(view.m_product + L"（製品識別子 " + identifier + L"）のファームウェアを " +
+                           view.m_version + L" から " + image.m_version + L" に書き換えます。続けますか？")) {
             session.OnDisconnect();
             outcome.result = EUpdateResult::kDeclined;
             return Finish(outcome, progress, view, host);

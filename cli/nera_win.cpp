@@ -213,8 +213,6 @@ private:
     CStream m_err;
 };
 
-
-
 // The device libraries beside nera.exe, loaded by the first command that needs them.
 class CDeviceLibraries : public IDeviceLibraries {
 public:

@@ -54,8 +54,7 @@ using HwVersionFn = int(NERA_DEVICE_CALL*)(uint32_t, uint32_t*);
 using EraseBlocksFn = uint32_t(NERA_DEVICE_CALL*)(uint32_t);
 using FlashWriteFn = int(NERA_DEVICE_CALL*)(uint32_t, uint32_t, const uint8_t*, uint32_t);
 
-template <typename Fn>
-Fn As(FARPROC function) {
+template <typename Fn> Fn As(FARPROC function) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(function));
 }
 

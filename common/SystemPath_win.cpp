@@ -201,8 +201,8 @@ bool WriteFileInPlace(const std::wstring& path, const uint8_t* data, size_t size
         error = ERROR_ACCESS_DENIED;
         return false;
     }
-    HANDLE file = CreateFileW(SystemPathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(SystemPathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return false;

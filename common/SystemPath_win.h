@@ -30,7 +30,7 @@ bool WriteFileInPlace(const std::wstring& path, const uint8_t* data, size_t size
 // is read, and refused or cut when it is larger than the limit.
 enum EReadFileMode : unsigned {
     kReadShared = 0,
-    kReadExclusive = 1, // no other program may have the file open
+    kReadExclusive = 1,  // no other program may have the file open
     kReadFirstBytes = 2, // a larger file gives its first maxBytes instead of a refusal
 };
 

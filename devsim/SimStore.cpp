@@ -300,8 +300,8 @@ bool CSimStore::EnsureWithDefaultModule(uint32_t waitMs) {
            FsIsDirectory(m_folder);
 }
 
-bool CSimStore::CreateStoreWithModule(const std::string& name, const CModuleIdentity& identity, uint32_t waitMs,
-                                      std::string& error) {
+bool CSimStore::CreateStoreWithModule(const std::string& name, const CModuleIdentity& identity,
+                                      uint32_t waitMs, std::string& error) {
     std::string target = m_folder;
     while (target.size() > 1 && (target.back() == '/' || target.back() == '\\'))
         target.pop_back();

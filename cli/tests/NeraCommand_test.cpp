@@ -267,7 +267,15 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
          kExitUsage,
          L"--mask と --gateway を指定できません",
          ""},
-        {"dry run of a real change", {}, false, plain, {L"--dry-run", L"--port", L"80"}, {}, kExitOk, L"", ""},
+        {"dry run of a real change",
+         {},
+         false,
+         plain,
+         {L"--dry-run", L"--port", L"80"},
+         {},
+         kExitOk,
+         L"",
+         ""},
         {"erased module: the file's MAC FF:FF:FF:FF:FF:FF is refused",
          {},
          true,
@@ -503,8 +511,9 @@ TEST_F(NeraCommandTest, UpdateRefusesAMissingOrDamagedPackage) {
     m_host.m_files[L"other.exe"] = package;
     m_host.m_err.clear();
     EXPECT_EQ(Run({L"update", L"--yes", L"--package", L"other.exe"}), kExitFile);
-    EXPECT_EQ(m_host.m_err, L"nera: other.exe: ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません"
-                            L"（実行時にエラーが発生しました。 #2）。\n");
+    EXPECT_EQ(m_host.m_err,
+              L"nera: other.exe: ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません"
+              L"（実行時にエラーが発生しました。 #2）。\n");
     EXPECT_EQ(CallsNamed("Q5120_FlashModeOpen"), 0u);
 }
 
@@ -514,40 +523,82 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
     const std::vector<uint8_t> plain = EditorFile([](SEditorFields&) {});
     struct SCase {
         const char* name;
-        bool modulePassword;             // area 6 holds a password digest first
-        std::vector<std::wstring> args;  // in.nera is the plain file, out.nera exists already
+        bool modulePassword;            // area 6 holds a password digest first
+        std::vector<std::wstring> args; // in.nera is the plain file, out.nera exists already
         int status;
-        std::wstring message;            // part of standard error
+        std::wstring message; // part of standard error
         bool areaWritten;
     };
     const SCase kCases[] = {
-        {"a write would remove the module's password", true, {L"set", L"in.nera", L"--port", L"80"}, kExitUsage,
-         L"この書込みはパスワードを消します", false},
+        {"a write would remove the module's password",
+         true,
+         {L"set", L"in.nera", L"--port", L"80"},
+         kExitUsage,
+         L"この書込みはパスワードを消します",
+         false},
         {"--no-password removes it", true, {L"set", L"in.nera", L"--no-password"}, kExitOk, L"", true},
         {"--password replaces it", true, {L"set", L"in.nera", L"--password", L"new"}, kExitOk, L"", true},
-        {"set on another module", false,
-         {L"set", L"in.nera", L"--uuid", L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39"}, kExitRefused,
+        {"set on another module",
+         false,
+         {L"set", L"in.nera", L"--uuid", L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39"},
+         kExitRefused,
          L"製品識別子が一致しません（指定: A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39、モジュール: "
          L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38）",
          false},
-        {"set on the module named", false,
-         {L"set", L"in.nera", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"}, kExitOk, L"", true},
-        {"get from another module", false, {L"get", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
-         kExitRefused, L"製品識別子が一致しません", false},
-        {"info from another module", false, {L"info", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
-         kExitRefused, L"製品識別子が一致しません", false},
-        {"a multicast --mac is written when named", false,
-         {L"set", L"in.nera", L"--mac", L"03:00:00:00:00:01", L"--yes"}, kExitOk, L"", true},
-        {"an NTP name the code page cannot hold", false, {L"set", L"in.nera", L"--ntp", L"\u00e9t\u00e9"},
-         kExitUsage, L"--ntp: 設定に保存できない文字があります。", false},
-        {"a password the code page cannot hold", false, {L"set", L"in.nera", L"--password", L"p\u00e4ss"},
-         kExitUsage, L"--password: 設定に保存できない文字があります。", false},
-        {"-o onto an existing file", false, {L"get", L"-o", L"out.nera"}, kExitFile,
-         L"out.nera: ファイルが既にあります（置き換えるには --force を指定してください）。", false},
-        {"convert -o onto an existing file", false, {L"convert", L"in.nera", L"--json", L"-o", L"out.nera"},
-         kExitFile, L"ファイルが既にあります", false},
-        {"--force onto a read-only file", false, {L"get", L"-o", L"locked.nera", L"--force"}, kExitFile,
-         L"locked.nera: ファイルに書き込めませんでした。", false},
+        {"set on the module named",
+         false,
+         {L"set", L"in.nera", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"},
+         kExitOk,
+         L"",
+         true},
+        {"get from another module",
+         false,
+         {L"get", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
+         kExitRefused,
+         L"製品識別子が一致しません",
+         false},
+        {"info from another module",
+         false,
+         {L"info", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
+         kExitRefused,
+         L"製品識別子が一致しません",
+         false},
+        {"a multicast --mac is written when named",
+         false,
+         {L"set", L"in.nera", L"--mac", L"03:00:00:00:00:01", L"--yes"},
+         kExitOk,
+         L"",
+         true},
+        {"an NTP name the code page cannot hold",
+         false,
+         {L"set", L"in.nera", L"--ntp", L"\u00e9t\u00e9"},
+         kExitUsage,
+         L"--ntp: 設定に保存できない文字があります。",
+         false},
+        {"a password the code page cannot hold",
+         false,
+         {L"set", L"in.nera", L"--password", L"p\u00e4ss"},
+         kExitUsage,
+         L"--password: 設定に保存できない文字があります。",
+         false},
+        {"-o onto an existing file",
+         false,
+         {L"get", L"-o", L"out.nera"},
+         kExitFile,
+         L"out.nera: ファイルが既にあります（置き換えるには --force を指定してください）。",
+         false},
+        {"convert -o onto an existing file",
+         false,
+         {L"convert", L"in.nera", L"--json", L"-o", L"out.nera"},
+         kExitFile,
+         L"ファイルが既にあります",
+         false},
+        {"--force onto a read-only file",
+         false,
+         {L"get", L"-o", L"locked.nera", L"--force"},
+         kExitFile,
+         L"locked.nera: ファイルに書き込めませんでした。",
+         false},
     };
     for (const SCase& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -590,7 +641,8 @@ TEST_F(NeraCommandTest, ForceWritesAnExistingFileInPlace) {
     ASSERT_EQ(Run({L"get", L"-o", L"out.nera", L"--force"}), kExitOk);
     EXPECT_EQ(m_host.m_files[L"out.nera"].size(), kSettingsFileSize);
     ASSERT_EQ(Run({L"get", L"-o", L"new.nera"}), kExitOk);
-    EXPECT_EQ(m_host.m_writes, (std::vector<std::pair<std::wstring, bool>>{{L"out.nera", true}, {L"new.nera", false}}));
+    EXPECT_EQ(m_host.m_writes,
+              (std::vector<std::pair<std::wstring, bool>>{{L"out.nera", true}, {L"new.nera", false}}));
 }
 
 // get --json is the file that get -o saves: converted back it gives the same bytes, and set takes
@@ -611,14 +663,16 @@ TEST_F(NeraCommandTest, JsonGoesBothWays) {
     json.replace(json.find(flag), flag.size(), "");
     json.replace(json.find(port), port.size(), "\"port\": 8080");
     m_host.PutText(L"edited.json", json);
-    ASSERT_EQ(Run({L"set", L"edited.json"}), kExitOk) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+    ASSERT_EQ(Run({L"set", L"edited.json"}), kExitOk)
+        << std::string(m_host.m_err.begin(), m_host.m_err.end());
     EXPECT_EQ(Area6().substr(2 * kPortOffset, 4), "1F90");
 
     m_host.m_out.clear();
     ASSERT_EQ(Run({L"info", L"--json"}), kExitOk);
-    for (const wchar_t* part : {L"\"product\": \"Nera5120\"", L"\"hwCode\": \"0x40010001\"",
-                                L"\"uuid\": \"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38\"", L"\"firmware\": \"5.6.0\"",
-                                L"  \"settings\": {\n    \"format\": 0,", L"\"port\": 8080"}) {
+    for (const wchar_t* part :
+         {L"\"product\": \"Nera5120\"", L"\"hwCode\": \"0x40010001\"",
+          L"\"uuid\": \"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38\"", L"\"firmware\": \"5.6.0\"",
+          L"  \"settings\": {\n    \"format\": 0,", L"\"port\": 8080"}) {
         EXPECT_NE(m_host.m_out.find(part), std::wstring::npos) << testing::PrintToString(std::wstring(part));
     }
 }
@@ -643,7 +697,9 @@ TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
         {{L"-V"}, kExitOk, L"nera 1.4.0.1\n", L""},
         {{L"--help"}, kExitOk, L"使い方: nera COMMAND", L""},
         {{L"convert", L"in.nera", L"--json"}, kExitOk, L"\"macEdit\": 0", L""},
-        {{L"info"}, kExitFile, L"",
+        {{L"info"},
+         kExitFile,
+         L"",
          L"nera: デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"},
     };
     for (const SCase& c : kCases) {

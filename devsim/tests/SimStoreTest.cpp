@@ -46,8 +46,11 @@ TEST(SimStore, NewStoreAppearsWithItsModuleAndNothingBeside) {
         bool made;
     };
     const SCase cases[] = {
-        {"store", "", nullptr, true}, {"store/", "", nullptr, true}, {"deeper/store", "deeper", nullptr, true},
-        {"store", "", "m", true},     {"store", "", "../m", false},
+        {"store", "", nullptr, true},
+        {"store/", "", nullptr, true},
+        {"deeper/store", "deeper", nullptr, true},
+        {"store", "", "m", true},
+        {"store", "", "../m", false},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(std::string(c.folder) + " " + (c.module != nullptr ? c.module : "(first use)"));
@@ -61,7 +64,8 @@ TEST(SimStore, NewStoreAppearsWithItsModuleAndNothingBeside) {
             << error;
         EXPECT_EQ(FsIsDirectory(folder), c.made);
         if (c.made) {
-            EXPECT_EQ(List(store), std::vector<std::string>{c.module != nullptr ? c.module : kDefaultModuleName});
+            EXPECT_EQ(List(store),
+                      std::vector<std::string>{c.module != nullptr ? c.module : kDefaultModuleName});
         }
         std::vector<std::string> beside;
         FsListSubfolders(*c.parent != 0 ? FsJoin(temp.Folder(), c.parent) : temp.Folder(), beside);

@@ -24,11 +24,12 @@ constexpr wchar_t kHidden = 0xE000; // a private-use character: in no message or
 // such: the refusal tells that the password has such a character, never which.
 constexpr wchar_t kHiddenOutsideCodePage = 0x00E9;
 
-const wchar_t* const kValueOptions[] = {L"-o",       L"--ip",     L"--mask",        L"--gateway", L"--dns",
-                                        L"--ntp",    L"--port",   L"--server",      L"--server-port",
-                                        L"--client", L"--uuid",   L"--package",     L"--password", L"--mac"};
-const wchar_t* const kFlagOptions[] = {L"--help",   L"-h",          L"--json",    L"--dhcp", L"--dns-auto",
-                                       L"--no-password", L"--dry-run", L"--yes", L"--force", L"--quiet", L"-q"};
+const wchar_t* const kValueOptions[] = {L"-o",     L"--ip",      L"--mask",     L"--gateway",     L"--dns",
+                                        L"--ntp",  L"--port",    L"--server",   L"--server-port", L"--client",
+                                        L"--uuid", L"--package", L"--password", L"--mac"};
+const wchar_t* const kFlagOptions[] = {
+    L"--help",    L"-h",    L"--json",  L"--dhcp",  L"--dns-auto", L"--no-password",
+    L"--dry-run", L"--yes", L"--force", L"--quiet", L"-q"};
 
 bool IsIn(const std::wstring& name, const wchar_t* const* table, size_t count) {
     for (size_t i = 0; i < count; ++i) {

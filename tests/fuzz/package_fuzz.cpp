@@ -50,7 +50,8 @@ public:
         if (m_failImageRead && offset + kPackageTrailerSize != Length()) {
             return false;
         }
-        const size_t fromFront = offset < m_front ? static_cast<size_t>(std::min<uint64_t>(length, m_front - offset)) : 0;
+        const size_t fromFront =
+            offset < m_front ? static_cast<size_t>(std::min<uint64_t>(length, m_front - offset)) : 0;
         if (fromFront > 0) {
             std::memcpy(out, Front().data() + offset, fromFront);
         }
@@ -147,8 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CDesKeySchedule schedule(key);
     const uint64_t start = source.Length() - kPackageTrailerSize - imageLength;
     const size_t imageSize = image.m_data.size();
-    for (size_t unit : {size_t{0}, size_t{kImageUnit}, size_t{kVersionRecordOffset}, imageSize - 2 * kImageUnit,
-                        imageSize - kImageUnit}) {
+    for (size_t unit : {size_t{0}, size_t{kImageUnit}, size_t{kVersionRecordOffset},
+                        imageSize - 2 * kImageUnit, imageSize - kImageUnit}) {
         if (unit + kImageUnit > imageSize) {
             continue; // an image of kMinImageSize ends where the record would start
         }
