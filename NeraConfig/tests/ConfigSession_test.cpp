@@ -11,21 +11,12 @@
 
 #include "HexText.h"
 #include "SettingsEditor.h"
-#include "SimDeviceApi.h"
-#include "SimEngine.h"
-#include "SimLog.h"
-#include "SimStore.h"
-#include "TestStore.h"
+#include "SimModuleTest.h"
 
 namespace {
 
+using nerasim::CFaultyReadDevice;
 using nerasim::CModuleIdentity;
-using nerasim::CScopedEnv;
-using nerasim::CSimDeviceApi;
-using nerasim::CSimStore;
-using nerasim::CStoreLock;
-using nerasim::CTempStore;
-using nerasim::ReadLines;
 
 const std::string kOpen = "Q5120_NeraFlashModeOpen";
 const std::string kRead = "Kivo_FlshReadRWArea";
@@ -34,26 +25,6 @@ const std::string kClose = "Q5120_NeraFlashModeClose";
 const std::wstring kFirstQuestion = L"ask:最初に見つかったデバイスに対して書込みを行います。続けますか？";
 const std::wstring kMacQuestion = L"ask:書込みにより製品のMACアドレスが変更されます。処理を続けますか?";
 const std::wstring kModuleMac = L"024E45524101"; // the default module's
-
-// The simulated device, except that one area read in the count gives a wrong answer.
-class CFaultyReadDevice : public CSimDeviceApi {
-public:
-    enum EFault { kNone, kFails, kFlipsAByte };
-    int ReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer) override {
-        const int result = CSimDeviceApi::ReadRWArea(handle, area, buffer);
-        if (++m_reads != m_faultyRead || m_fault == kNone) {
-            return result;
-        }
-        if (m_fault == kFails) {
-            return nerasim::kSimDeviceFault;
-        }
-        buffer[kPortOffset + 1] ^= 0x01;
-        return result;
-    }
-    EFault m_fault = kNone;
-    int m_faultyRead = 0; // 1 = the first area read
-    int m_reads = 0;
-};
 
 // Everything the session showed, in order, and the answers and editor it works with.
 class CRecordingView : public IConfigView {
@@ -86,46 +57,15 @@ public:
     SEditorFields m_fields;
 };
 
-class ConfigSessionTest : public ::testing::Test {
+class ConfigSessionTest : public nerasim::CSimModuleTest {
 protected:
-    ConfigSessionTest()
-        : m_storeEnv(nerasim::kStoreEnvironment, m_temp.Folder()),
-          m_logEnv(nerasim::kLogEnvironment, m_temp.File("calls.log")), m_store(m_temp.Folder()) {}
-
     // A new module "m" with module.txt settings, a fresh call log, view and session.
     void Reset(const std::vector<std::string>& settings, bool erased = false) {
-        std::remove(m_temp.File("calls.log").c_str());
-        CModuleIdentity identity = CModuleIdentity::Default();
-        identity.m_erasedSettings = erased;
-        nerasim::ReplaceModule(m_store, "m", identity, settings);
-        m_device = CFaultyReadDevice();
+        NewModule(settings, erased);
         m_view = CRecordingView();
         m_session = std::make_unique<CConfigSession>(m_device, m_view);
     }
-    std::string Area6() {
-        CStoreLock lock(m_store);
-        uint8_t area[kNeraSettingsSize];
-        EXPECT_TRUE(m_store.ReadArea("m", kSettingsArea, area));
-        return HexFromBytes(area, sizeof area);
-    }
-    void PutArea6(const NeraSettings& settings) {
-        CStoreLock lock(m_store);
-        EXPECT_TRUE(m_store.WriteArea("m", kSettingsArea, settings.bytes));
-    }
-    // The names of the functions called, in order.
-    std::vector<std::string> Calls() {
-        std::vector<std::string> names;
-        for (const std::string& line : ReadLines(m_temp.File("calls.log"))) {
-            names.push_back(line.substr(0, line.find(' ')));
-        }
-        return names;
-    }
 
-    CTempStore m_temp;
-    CScopedEnv m_storeEnv;
-    CScopedEnv m_logEnv;
-    CSimStore m_store;
-    CFaultyReadDevice m_device;
     CRecordingView m_view;
     std::unique_ptr<CConfigSession> m_session;
 };
@@ -147,79 +87,31 @@ TEST_F(ConfigSessionTest, Connect) {
         std::vector<std::wstring> events;
         uint16_t port, flags; // of the current record afterwards
     };
+    // clang-format off
     const SCase kCases[] = {
-        {"factory record, normal mode: the MAC goes to the editor",
-         {},
-         false,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EConnectResult::kConnected,
-         {kOpen, kRead},
-         {L"connected", L"current", L"mac:" + kModuleMac},
-         kDefaultPort,
-         0},
-        {"MAC edit mode keeps the editor's MAC",
-         {},
-         false,
-         nullptr,
-         true,
-         CFaultyReadDevice::kNone,
-         EConnectResult::kConnected,
-         {kOpen, kRead},
-         {L"connected", L"current"},
-         kDefaultPort,
-         0},
-        {"an erased area reads as the default record without a MAC",
-         {},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EConnectResult::kConnected,
-         {kOpen, kRead},
-         {L"connected", L"current"},
-         kDefaultPort,
-         0},
-        {"an erased flags word reads as 0, the rest as stored",
-         {},
-         false,
-         &erasedFlags,
-         false,
-         CFaultyReadDevice::kNone,
-         EConnectResult::kConnected,
-         {kOpen, kRead},
-         {L"connected", L"current"},
-         8000,
-         0},
-        {"no module",
-         {"fail_open=1"},
-         false,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EConnectResult::kOpenFailed,
-         {kOpen},
-         {},
-         kDefaultPort,
-         0},
-        {"the area read fails: connected, shown as the buffer holds it",
-         {"fail_area_read=1"},
-         false,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EConnectResult::kReadFailed,
-         {kOpen, kRead},
-         {L"connected", L"current"},
-         kDefaultPort,
-         0},
+        {"factory record, normal mode: the MAC goes to the editor", {}, false, nullptr, false,
+         CFaultyReadDevice::kNone, EConnectResult::kConnected, {kOpen, kRead},
+         {L"connected", L"current", L"mac:" + kModuleMac}, kDefaultPort, 0},
+        {"MAC edit mode keeps the editor's MAC", {}, false, nullptr, true, CFaultyReadDevice::kNone,
+         EConnectResult::kConnected, {kOpen, kRead}, {L"connected", L"current"}, kDefaultPort, 0},
+        {"an erased area reads as the default record without a MAC", {}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EConnectResult::kConnected, {kOpen, kRead}, {L"connected", L"current"},
+         kDefaultPort, 0},
+        {"an erased flags word reads as 0, the rest as stored", {}, false, &erasedFlags, false,
+         CFaultyReadDevice::kNone, EConnectResult::kConnected, {kOpen, kRead}, {L"connected", L"current"},
+         8000, 0},
+        {"no module", {"fail_open=1"}, false, nullptr, false, CFaultyReadDevice::kNone,
+         EConnectResult::kOpenFailed, {kOpen}, {}, kDefaultPort, 0},
+        {"the area read fails: connected, shown as the buffer holds it", {"fail_area_read=1"}, false, nullptr,
+         false, CFaultyReadDevice::kNone, EConnectResult::kReadFailed, {kOpen, kRead}, {L"connected", L"current"},
+         kDefaultPort, 0},
     };
+    // clang-format on
     for (const SCase& c : kCases) {
         SCOPED_TRACE(c.name);
         Reset(c.settings, c.erased);
         if (c.area != nullptr) {
-            PutArea6(*c.area);
+            PutArea6(c.area->bytes);
         }
         m_device.m_fault = c.fault;
         m_device.m_faultyRead = 1;
@@ -266,139 +158,37 @@ TEST_F(ConfigSessionTest, WriteToDevice) {
         std::string area; // area 6 afterwards
         bool connectedAfter;
     };
+    // clang-format off
     const SCase kCases[] = {
-        {"not connected, the question answered No",
-         {},
-         false,
-         {false},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kFirstDeviceDeclined,
-         {},
-         {kFirstQuestion},
-         kFactory,
-         false},
-        {"not connected, Yes, but no module",
-         {"fail_open=1"},
-         false,
-         {true},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kNotConnected,
-         {kOpen},
-         {kFirstQuestion},
-         kFactory,
-         false},
-        {"not connected, Yes: connect, write, read back, close",
-         {},
-         false,
-         {true},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kWritten,
-         {kOpen, kRead, kWrite, kRead, kClose},
+        {"not connected, the question answered No", {}, false, {false}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EWriteResult::kFirstDeviceDeclined, {}, {kFirstQuestion}, kFactory, false},
+        {"not connected, Yes, but no module", {"fail_open=1"}, false, {true}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EWriteResult::kNotConnected, {kOpen}, {kFirstQuestion}, kFactory, false},
+        {"not connected, Yes: connect, write, read back, close", {}, false, {true}, true, nullptr, false,
+         CFaultyReadDevice::kNone, EWriteResult::kWritten, {kOpen, kRead, kWrite, kRead, kClose},
          {kFirstQuestion, L"connected", L"current", L"mac:" + kModuleMac, L"collect", L"current", L"written",
           L"closed"},
-         port80,
-         false},
-        {"the editor refuses its fields",
-         {},
-         true,
-         {},
-         false,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kRefused,
-         {},
-         {L"collect"},
-         kFactory,
-         true},
-        {"a new MAC, declined",
-         {},
-         true,
-         {false},
-         true,
-         L"020000000001",
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kMacChangeDeclined,
-         {},
-         {L"collect", kMacQuestion},
-         kFactory,
-         true},
-        {"a new MAC, accepted",
-         {},
-         true,
-         {true},
-         true,
-         L"020000000001",
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kWritten,
-         {kWrite, kRead, kClose},
-         {L"collect", kMacQuestion, L"current", L"written", L"closed"},
-         newMac,
-         false},
-        {"a dry run with a change writes nothing",
-         {},
-         true,
-         {},
-         true,
-         nullptr,
-         true,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kDryRun,
-         {},
-         {L"collect"},
-         kFactory,
-         true},
-        {"the module refuses the write: closed, then the box",
-         {"fail_area_write=1"},
-         true,
-         {},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kNone,
-         EWriteResult::kWriteFailed,
-         {kWrite, kClose},
-         {L"collect", L"closed", L"error:書込みに失敗しました。"},
-         kFactory,
-         false},
-        {"the read-back fails",
-         {},
-         true,
-         {},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kFails,
-         EWriteResult::kReadBackFailed,
-         {kWrite, kRead, kClose},
-         {L"collect", L"current", L"written, read-back differs", L"closed"},
-         port80,
-         false},
-        {"the read-back differs in one byte",
-         {},
-         true,
-         {},
-         true,
-         nullptr,
-         false,
-         CFaultyReadDevice::kFlipsAByte,
-         EWriteResult::kReadBackDiffers,
-         {kWrite, kRead, kClose},
-         {L"collect", L"current", L"written, read-back differs", L"closed"},
-         port80,
-         false},
+         port80, false},
+        {"the editor refuses its fields", {}, true, {}, false, nullptr, false, CFaultyReadDevice::kNone,
+         EWriteResult::kRefused, {}, {L"collect"}, kFactory, true},
+        {"a new MAC, declined", {}, true, {false}, true, L"020000000001", false, CFaultyReadDevice::kNone,
+         EWriteResult::kMacChangeDeclined, {}, {L"collect", kMacQuestion}, kFactory, true},
+        {"a new MAC, accepted", {}, true, {true}, true, L"020000000001", false, CFaultyReadDevice::kNone,
+         EWriteResult::kWritten, {kWrite, kRead, kClose},
+         {L"collect", kMacQuestion, L"current", L"written", L"closed"}, newMac, false},
+        {"a dry run with a change writes nothing", {}, true, {}, true, nullptr, true, CFaultyReadDevice::kNone,
+         EWriteResult::kDryRun, {}, {L"collect"}, kFactory, true},
+        {"the module refuses the write: closed, then the box", {"fail_area_write=1"}, true, {}, true, nullptr,
+         false, CFaultyReadDevice::kNone, EWriteResult::kWriteFailed, {kWrite, kClose},
+         {L"collect", L"closed", L"error:書込みに失敗しました。"}, kFactory, false},
+        {"the read-back fails", {}, true, {}, true, nullptr, false, CFaultyReadDevice::kFails,
+         EWriteResult::kReadBackFailed, {kWrite, kRead, kClose},
+         {L"collect", L"current", L"written, read-back differs", L"closed"}, port80, false},
+        {"the read-back differs in one byte", {}, true, {}, true, nullptr, false, CFaultyReadDevice::kFlipsAByte,
+         EWriteResult::kReadBackDiffers, {kWrite, kRead, kClose},
+         {L"collect", L"current", L"written, read-back differs", L"closed"}, port80, false},
     };
+    // clang-format on
     for (const SCase& c : kCases) {
         SCOPED_TRACE(c.name);
         Reset(c.settings);
@@ -475,7 +265,7 @@ TEST_F(ConfigSessionTest, WriteRulesRefuseBeforeWriting) {
             std::memcpy(record.Mac(), mac, kMacSize);
             const Sha256Digest digest = ComputePasswordDigest(L"module");
             std::memcpy(record.PasswordDigest(), digest.data(), kPasswordDigestSize);
-            PutArea6(record);
+            PutArea6(record.bytes);
         }
         const std::string before = Area6();
         ASSERT_NE(m_session->OnConnect(), EConnectResult::kOpenFailed);
@@ -509,16 +299,14 @@ TEST_F(ConfigSessionTest, ProductInformationAndConnectionWindow) {
         std::vector<std::wstring> events;
         bool connectedAfter;
     };
+    // clang-format off
     const SCase kCases[] = {
         {"not connected: nothing", {}, false, {}, {}, false},
         {"shown", {}, true, {"Q5120_ShowProductInfo"}, {}, true},
-        {"a failure closes, then the box",
-         {"fail_product_info=always"},
-         true,
-         {"Q5120_ShowProductInfo", kClose},
-         {L"closed", L"error:通信エラーが発生しました。"},
-         false},
+        {"a failure closes, then the box", {"fail_product_info=always"}, true, {"Q5120_ShowProductInfo", kClose},
+         {L"closed", L"error:通信エラーが発生しました。"}, false},
     };
+    // clang-format on
     for (const SCase& c : kCases) {
         SCOPED_TRACE(c.name);
         Reset(c.settings);

@@ -14,20 +14,9 @@
 #include "NeraCommand.h"
 #include "SettingsEditor.h"
 #include "SettingsFile.h"
-#include "SimDeviceApi.h"
-#include "SimLog.h"
-#include "SimStore.h"
-#include "TestStore.h"
+#include "SimModuleTest.h"
 
 namespace {
-
-using nerasim::CModuleIdentity;
-using nerasim::CScopedEnv;
-using nerasim::CSimDeviceApi;
-using nerasim::CSimStore;
-using nerasim::CStoreLock;
-using nerasim::CTempStore;
-using nerasim::ReadLines;
 
 const std::string kSecretDigest =
     "2BB80D537B1DA3E38BD30361AA855686BDE0EACD7162FEF6A25FE97BF527A25B"; // "secret"
@@ -76,61 +65,15 @@ std::vector<uint8_t> MakePackage(const std::vector<uint8_t>& image) {
     return package;
 }
 
-class NeraCommandTest : public ::testing::Test {
+class NeraCommandTest : public nerasim::CSimModuleTest {
 protected:
-    NeraCommandTest()
-        : m_storeEnv(nerasim::kStoreEnvironment, m_temp.Folder()),
-          m_logEnv(nerasim::kLogEnvironment, m_temp.File("calls.log")), m_store(m_temp.Folder()) {}
-
     // A new module "m" with the default identity and the given settings of module.txt.
     void NewModule(const std::vector<std::string>& settings, bool erased = false) {
-        std::remove(m_temp.File("calls.log").c_str());
-        CModuleIdentity identity = CModuleIdentity::Default();
-        identity.m_erasedSettings = erased;
-        nerasim::ReplaceModule(m_store, "m", identity, settings);
+        CSimModuleTest::NewModule(settings, erased);
         m_host = CFakeHost();
     }
     int Run(const std::vector<std::wstring>& args) { return RunNera(args, m_device, m_host); }
-    std::string Area6() {
-        CStoreLock lock(m_store);
-        uint8_t area[128];
-        EXPECT_TRUE(m_store.ReadArea("m", 6, area));
-        return HexFromBytes(area, sizeof area);
-    }
-    // Calls of one function in the call log; opens only when they gave a handle.
-    std::vector<uint8_t> Flash(uint32_t address, uint32_t length) {
-        CStoreLock lock(m_store);
-        std::vector<uint8_t> data(length);
-        EXPECT_TRUE(m_store.ReadFlash("m", address, data.data(), length));
-        return data;
-    }
-    size_t CallsNamed(const std::string& name) {
-        const std::vector<std::string> lines = ReadLines(m_temp.File("calls.log"));
-        return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            const bool failedOpen = line.find("Open") != std::string::npos && line.size() >= 5 &&
-                                    line.compare(line.size() - 5, 5, " -> 0") == 0;
-            return line.rfind(name + " ", 0) == 0 && !failedOpen;
-        }));
-    }
 
-    CTempStore m_temp;
-    CScopedEnv m_storeEnv;
-    CScopedEnv m_logEnv;
-    CSimStore m_store;
-    // The simulated module; m_flipRead makes that area read (1 = the first) return a changed byte.
-    class CFlipDevice : public CSimDeviceApi {
-    public:
-        int ReadRWArea(uint32_t handle, uint32_t area, uint8_t* buffer) override {
-            const int result = CSimDeviceApi::ReadRWArea(handle, area, buffer);
-            if (++m_reads == m_flipRead) {
-                buffer[0x20] ^= 0x01;
-            }
-            return result;
-        }
-        int m_flipRead = 0;
-        int m_reads = 0;
-    };
-    CFlipDevice m_device;
     CFakeHost m_host;
 };
 
@@ -373,7 +316,8 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
 TEST_F(NeraCommandTest, SetReportsAReadBackThatDiffers) {
     NewModule({});
     m_host.m_files[L"in.nera"] = EditorFile([](SEditorFields&) {});
-    m_device.m_flipRead = 2; // the read after the write
+    m_device.m_fault = nerasim::CFaultyReadDevice::kFlipsAByte;
+    m_device.m_faultyRead = 2; // the read after the write
     EXPECT_EQ(Run({L"set", L"in.nera", L"--port", L"80"}), kExitRefused);
     EXPECT_EQ(m_host.m_err, L"nera: 読み戻した設定が書き込んだ設定と一致しません。\n");
     EXPECT_EQ(m_host.m_out, L"");
@@ -529,77 +473,37 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
         std::wstring message; // part of standard error
         bool areaWritten;
     };
+    // clang-format off
     const SCase kCases[] = {
-        {"a write would remove the module's password",
-         true,
-         {L"set", L"in.nera", L"--port", L"80"},
-         kExitUsage,
-         L"この書込みはパスワードを消します",
-         false},
+        {"a write would remove the module's password", true, {L"set", L"in.nera", L"--port", L"80"}, kExitUsage,
+         L"この書込みはパスワードを消します", false},
         {"--no-password removes it", true, {L"set", L"in.nera", L"--no-password"}, kExitOk, L"", true},
         {"--password replaces it", true, {L"set", L"in.nera", L"--password", L"new"}, kExitOk, L"", true},
-        {"set on another module",
-         false,
-         {L"set", L"in.nera", L"--uuid", L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39"},
-         kExitRefused,
+        {"set on another module", false,
+         {L"set", L"in.nera", L"--uuid", L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39"}, kExitRefused,
          L"製品識別子が一致しません（指定: A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39、モジュール: "
          L"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38）",
          false},
-        {"set on the module named",
-         false,
-         {L"set", L"in.nera", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"},
-         kExitOk,
-         L"",
-         true},
-        {"get from another module",
-         false,
-         {L"get", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
-         kExitRefused,
-         L"製品識別子が一致しません",
-         false},
-        {"info from another module",
-         false,
-         {L"info", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
-         kExitRefused,
-         L"製品識別子が一致しません",
-         false},
-        {"a multicast --mac is written when named",
-         false,
-         {L"set", L"in.nera", L"--mac", L"03:00:00:00:00:01", L"--yes"},
-         kExitOk,
-         L"",
-         true},
-        {"an NTP name the code page cannot hold",
-         false,
-         {L"set", L"in.nera", L"--ntp", L"\u00e9t\u00e9"},
-         kExitUsage,
-         L"--ntp: 設定に保存できない文字があります。",
-         false},
-        {"a password the code page cannot hold",
-         false,
-         {L"set", L"in.nera", L"--password", L"p\u00e4ss"},
-         kExitUsage,
-         L"--password: 設定に保存できない文字があります。",
-         false},
-        {"-o onto an existing file",
-         false,
-         {L"get", L"-o", L"out.nera"},
-         kExitFile,
-         L"out.nera: ファイルが既にあります（置き換えるには --force を指定してください）。",
-         false},
-        {"convert -o onto an existing file",
-         false,
-         {L"convert", L"in.nera", L"--json", L"-o", L"out.nera"},
-         kExitFile,
-         L"ファイルが既にあります",
-         false},
-        {"--force onto a read-only file",
-         false,
-         {L"get", L"-o", L"locked.nera", L"--force"},
-         kExitFile,
-         L"locked.nera: ファイルに書き込めませんでした。",
-         false},
+        {"set on the module named", false,
+         {L"set", L"in.nera", L"--uuid", L"a4d29e6b-0f17-4c3a-8e5b-72c6d1f09a38"}, kExitOk, L"", true},
+        {"get from another module", false, {L"get", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
+         kExitRefused, L"製品識別子が一致しません", false},
+        {"info from another module", false, {L"info", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
+         kExitRefused, L"製品識別子が一致しません", false},
+        {"a multicast --mac is written when named", false,
+         {L"set", L"in.nera", L"--mac", L"03:00:00:00:00:01", L"--yes"}, kExitOk, L"", true},
+        {"an NTP name the code page cannot hold", false, {L"set", L"in.nera", L"--ntp", L"\u00e9t\u00e9"},
+         kExitUsage, L"--ntp: 設定に保存できない文字があります。", false},
+        {"a password the code page cannot hold", false, {L"set", L"in.nera", L"--password", L"p\u00e4ss"},
+         kExitUsage, L"--password: 設定に保存できない文字があります。", false},
+        {"-o onto an existing file", false, {L"get", L"-o", L"out.nera"}, kExitFile,
+         L"out.nera: ファイルが既にあります（置き換えるには --force を指定してください）。", false},
+        {"convert -o onto an existing file", false, {L"convert", L"in.nera", L"--json", L"-o", L"out.nera"},
+         kExitFile, L"ファイルが既にあります", false},
+        {"--force onto a read-only file", false, {L"get", L"-o", L"locked.nera", L"--force"}, kExitFile,
+         L"locked.nera: ファイルに書き込めませんでした。", false},
     };
+    // clang-format on
     for (const SCase& c : kCases) {
         SCOPED_TRACE(c.name);
         NewModule({});
@@ -608,8 +512,7 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
             ASSERT_TRUE(BytesFromHex(Area6(), record.bytes, kNeraSettingsSize));
             const Sha256Digest digest = ComputePasswordDigest(L"module");
             std::memcpy(record.PasswordDigest(), digest.data(), kPasswordDigestSize);
-            CStoreLock lock(m_store);
-            ASSERT_TRUE(m_store.WriteArea("m", 6, record.bytes));
+            PutArea6(record.bytes);
         }
         const std::string before = Area6();
         m_host.m_files[L"in.nera"] = plain;
@@ -692,16 +595,16 @@ TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
         std::wstring out; // part of standard output; empty = none at all
         std::wstring err; // part of standard error; empty = none at all
     };
+    // clang-format off
     const SCase kCases[] = {
         {{L"--version"}, kExitOk, L"nera 1.4.0.1\n", L""},
         {{L"-V"}, kExitOk, L"nera 1.4.0.1\n", L""},
         {{L"--help"}, kExitOk, L"使い方: nera COMMAND", L""},
         {{L"convert", L"in.nera", L"--json"}, kExitOk, L"\"macEdit\": 0", L""},
-        {{L"info"},
-         kExitFile,
-         L"",
+        {{L"info"}, kExitFile, L"",
          L"nera: デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"},
     };
+    // clang-format on
     for (const SCase& c : kCases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         m_host.m_out.clear();
