@@ -1,10 +1,10 @@
 // The main dialog as the view of its session with a module: the session makes every device
 // call; the dialog shows the module's record, switches the device buttons and shows the boxes.
-#include "NeraConfigDlg_win.h"
+#include "NeraConfig/NeraConfigDlg_win.h"
 
-#include "MessageBox_win.h"
-#include "SettingsEditor.h"
-#include "resource.h"
+#include "framework/MessageBox_win.h"
+#include "NeraConfig/resource.h"
+#include "settings/SettingsEditor.h"
 
 void CNeraConfigDlg::OnWriteToDevice() {
     // A refusal, a declined question or a failure has been shown already; the read-back is not

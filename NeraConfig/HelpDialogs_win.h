@@ -1,6 +1,6 @@
 #pragma once
-#include "Dialog_win.h"
-#include "resource.h"
+#include "framework/Dialog_win.h"
+#include "NeraConfig/resource.h"
 
 // User documentation of the setting items: the template's text and a close button, no code.
 class CConfigHelpDlg : public CDialog {

@@ -1,11 +1,11 @@
 // The program's one application object and its start-up sequence.
 #include <winsock2.h>
 
-#include "NeraConfigApp_win.h"
+#include "NeraConfig/NeraConfigApp_win.h"
 
-#include "MessageBox_win.h"
-#include "NeraConfigDlg_win.h"
-#include "resource.h"
+#include "framework/MessageBox_win.h"
+#include "NeraConfig/NeraConfigDlg_win.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 // Windows Sockets 1.1 is enough: the program only converts byte order and parses addresses.

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "WinApp_win.h"
+#include "framework/WinApp_win.h"
 
 class CNeraConfigDlg;
 

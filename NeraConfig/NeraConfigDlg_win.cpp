@@ -1,20 +1,20 @@
 // The main dialog itself: initialisation, the exchange between records and the two columns,
 // the enabling rules of the address fields, the modified mark, the password field, the editor
 // commands and the routing of commands and notifications.
-#include "NeraConfigDlg_win.h"
+#include "NeraConfig/NeraConfigDlg_win.h"
 
 #include <commctrl.h>
 #include <locale.h>
 
 #include <cstring>
 
-#include "AboutDlg_win.h"
-#include "DataExchange_win.h"
-#include "HelpDialogs_win.h"
-#include "MacText.h"
-#include "MessageBox_win.h"
-#include "SettingsEditor.h"
-#include "resource.h"
+#include "framework/AboutDlg_win.h"
+#include "framework/DataExchange_win.h"
+#include "framework/MessageBox_win.h"
+#include "NeraConfig/HelpDialogs_win.h"
+#include "NeraConfig/resource.h"
+#include "settings/MacText.h"
+#include "settings/SettingsEditor.h"
 
 namespace {
 

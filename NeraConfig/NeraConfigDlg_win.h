@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "ConfigSession.h"
-#include "Dialog_win.h"
-#include "DllDeviceApi_win.h"
-#include "NeraSettings.h"
-#include "SettingsEditor.h"
+#include "common/DllDeviceApi_win.h"
+#include "framework/Dialog_win.h"
+#include "settings/ConfigSession.h"
+#include "settings/NeraSettings.h"
+#include "settings/SettingsEditor.h"
 
 class CDataExchange;
 

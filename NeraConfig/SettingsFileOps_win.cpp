@@ -1,18 +1,18 @@
 // Settings files of the main dialog: open, save, save as and the file named on the command
 // line. A file is the 130 bytes of SettingsFile.h; each command opens, transfers and closes it.
-#include "NeraConfigDlg_win.h"
+#include "NeraConfig/NeraConfigDlg_win.h"
 
 #include <commdlg.h>
 
 #include <cstring>
 #include <vector>
 
-#include "File_win.h"
-#include "FileDialog_win.h"
-#include "MessageBox_win.h"
-#include "PathText.h"
-#include "SettingsFile.h"
-#include "resource.h"
+#include "common/PathText.h"
+#include "framework/File_win.h"
+#include "framework/FileDialog_win.h"
+#include "framework/MessageBox_win.h"
+#include "NeraConfig/resource.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The command line of NeraConfig: the framework's verdict on the plain file argument and the
 // program's own options, found by the shared option rule of CommandLine.h.
-#include "NeraConfigApp_win.h"
+#include "NeraConfig/NeraConfigApp_win.h"
 
-#include "CommandLine.h"
-#include "NeraConfigDlg_win.h"
+#include "common/CommandLine.h"
+#include "NeraConfig/NeraConfigDlg_win.h"
 
 void ApplyCommandLine(const std::wstring& cmdLine, const CCommandLineInfo& shellInfo,
                       CNeraConfigDlg& dialog) {

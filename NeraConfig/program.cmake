@@ -17,8 +17,7 @@ nera_add_library(neraconfig_ui
         DeviceAccess_win.cpp
         SettingsFileOps_win.cpp
         StartupOptions_win.cpp
-    LIBS neraconfig_core dll_device_api framework common_win common_portable comctl32 ws2_32
-    INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
+    LIBS settings dll_device_api framework common_win common_portable comctl32 ws2_32)
 
 nera_add_program(NeraConfig
     SOURCES NeraConfigApp_win.cpp ${NERACONFIG_RESOURCES}
@@ -35,7 +34,6 @@ nera_add_gtest(neraconfig_dialog_tests
         tests/HelpAbout_win_test.cpp
         ${NERACONFIG_RESOURCES}
     LIBS neraconfig_ui framework_testing nerasim_core)
-target_include_directories(neraconfig_dialog_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
 nera_program_manifest(NeraConfig neraconfig_dialog_tests FILE NeraConfig IDENTITY NeraConfig VERSION 3.0.1.4
                       DESCRIPTION NeraConfig DIALOG)
 

@@ -3,8 +3,8 @@
 
 #include <commctrl.h>
 
-#include "KivoWriterDlg_win.h"
-#include "WinApp_win.h"
+#include "framework/WinApp_win.h"
+#include "NeraUpdater/KivoWriterDlg_win.h"
 
 class CKivoWriterApp : public CWinApp {
 public:

@@ -1,4 +1,4 @@
-#include "KivoWriterDlg_win.h"
+#include "NeraUpdater/KivoWriterDlg_win.h"
 
 #include <rpc.h>
 
@@ -7,12 +7,12 @@
 #include <cwchar>
 #include <vector>
 
-#include "AboutDlg_win.h"
-#include "File_win.h"
-#include "FirmwarePackage.h"
-#include "MessageBox_win.h"
-#include "WinApp_win.h"
-#include "resource.h"
+#include "firmware/FirmwarePackage.h"
+#include "framework/AboutDlg_win.h"
+#include "framework/File_win.h"
+#include "framework/MessageBox_win.h"
+#include "framework/WinApp_win.h"
+#include "NeraUpdater/resource.h"
 
 namespace {
 const wchar_t kDefaultProduct[] = L"Nera5120";

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "Dialog_win.h"
-#include "DllDeviceApi_win.h"
-#include "UpdaterSequence.h"
+#include "common/DllDeviceApi_win.h"
+#include "firmware/UpdaterSequence.h"
+#include "framework/Dialog_win.h"
 
 // The updater's only window. It loads the firmware package carried by its own executable,
 // shows what the module holds and what will be written, and runs connect, disconnect and the

@@ -1,6 +1,6 @@
 # NeraUpdater for Windows: the dialog code as a library, the program without its package, the
 # shipped program with the demonstration package appended, and the in-process dialog tests.
-if(NOT WIN32 OR NOT TARGET Kivo5120 OR NOT TARGET Q5120Common)
+if(NOT TARGET Kivo5120 OR NOT TARGET Q5120Common)
     return()
 endif()
 
@@ -11,8 +11,7 @@ set_source_files_properties(${NERAUPDATER_RESOURCES} PROPERTIES OBJECT_DEPENDS
 
 nera_add_library(updater_ui
     SOURCES KivoWriterDlg_win.cpp
-    LIBS updater_sequence updater_package dll_device_api framework common_win common_portable rpcrt4
-    INCLUDES ${CMAKE_CURRENT_SOURCE_DIR})
+    LIBS firmware dll_device_api framework common_win common_portable rpcrt4)
 
 # The program as linked, without a package; bin/NeraUpdater.exe is made from it.
 nera_add_program(NeraUpdater_bare

@@ -1,7 +1,7 @@
-#include "LaunchTable.h"
+#include "Tesk4861Tools/LaunchTable.h"
 
-#include "PathText.h"
-#include "resource.h"
+#include "common/PathText.h"
+#include "Tesk4861Tools/resource.h"
 
 namespace {
 const wchar_t kDefaultTitle[] = L"Tesk4861Tools";

@@ -1,9 +1,9 @@
 // Application object of Tesk4861Tools: reads "-TITLE:" and runs the launcher window.
-#include "CommandLine.h"
-#include "MessageBox_win.h"
-#include "Tesk4861ToolsDlg_win.h"
-#include "WinApp_win.h"
-#include "resource.h"
+#include "common/CommandLine.h"
+#include "framework/MessageBox_win.h"
+#include "framework/WinApp_win.h"
+#include "Tesk4861Tools/resource.h"
+#include "Tesk4861Tools/Tesk4861ToolsDlg_win.h"
 
 #include <commctrl.h>
 #include <winsock2.h>

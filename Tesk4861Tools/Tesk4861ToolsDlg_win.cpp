@@ -1,11 +1,11 @@
-#include "Tesk4861ToolsDlg_win.h"
+#include "Tesk4861Tools/Tesk4861ToolsDlg_win.h"
 
-#include "AboutDlg_win.h"
-#include "CommandLine.h"
-#include "LaunchTable.h"
-#include "MessageBox_win.h"
-#include "WinApp_win.h"
-#include "resource.h"
+#include "common/CommandLine.h"
+#include "framework/AboutDlg_win.h"
+#include "framework/MessageBox_win.h"
+#include "framework/WinApp_win.h"
+#include "Tesk4861Tools/LaunchTable.h"
+#include "Tesk4861Tools/resource.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "Dialog_win.h"
+#include "framework/Dialog_win.h"
 
 #include <string>
 

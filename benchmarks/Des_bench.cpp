@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "Des.h"
-#include "FirmwarePackage.h"
-#include "PackageBuilder.h"
+#include "firmware/Des.h"
+#include "firmware/FirmwarePackage.h"
+#include "firmware/PackageBuilder.h"
 
 // The low-level DES calls are deprecated in OpenSSL 3 but are the plainest reference.
 #define OPENSSL_SUPPRESS_DEPRECATED

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "NeraSettings.h"
-#include "SettingsJson.h"
+#include "settings/NeraSettings.h"
+#include "settings/SettingsJson.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "SimDeviceApi.h"
-#include "SimLog.h"
-#include "SimStore.h"
-#include "TestStore.h"
-#include "UpdaterSequence.h"
+#include "devsim/SimDeviceApi.h"
+#include "devsim/SimLog.h"
+#include "devsim/SimStore.h"
+#include "devsim/tests/TestStore.h"
+#include "firmware/UpdaterSequence.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "SimEngine.h"
-#include "SimFs.h"
-#include "SimLog.h"
-#include "SimStore.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimFs.h"
+#include "devsim/SimLog.h"
+#include "devsim/SimStore.h"
 
 namespace {
 

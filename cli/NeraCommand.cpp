@@ -1,15 +1,16 @@
-#include "NeraCommand.h"
+#include "cli/NeraCommand.h"
 
 #include <cstring>
 
-#include "ConfigSession.h"
-#include "ModuleInfo.h"
-#include "HexText.h"
-#include "NeraSettings.h"
-#include "SettingsEditor.h"
-#include "SettingsFile.h"
-#include "SettingsJson.h"
-#include "UuidText.h"
+#include "common/HexText.h"
+#include "common/ModuleInfo.h"
+#include "common/PrintableText.h"
+#include "common/UuidText.h"
+#include "settings/ConfigSession.h"
+#include "settings/NeraSettings.h"
+#include "settings/SettingsEditor.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsJson.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "DeviceApi.h"
-#include "NeraOptions.h"
+#include "cli/NeraOptions.h"
+#include "common/DeviceApi.h"
 
 // Exit statuses.
 constexpr int kExitOk = 0;

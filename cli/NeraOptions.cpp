@@ -1,11 +1,12 @@
-#include "NeraOptions.h"
+#include "cli/NeraOptions.h"
 
-#include "FieldChecks.h"
-#include "SettingsEditor.h"
-#include "TextCodec.h"
-#include "UuidText.h"
+#include "common/FieldChecks.h"
+#include "common/PrintableText.h"
+#include "common/TextCodec.h"
+#include "common/UuidText.h"
+#include "settings/SettingsEditor.h"
 
-#include "NeraVersion.h"
+#include "cli/NeraVersion.h"
 
 namespace {
 
@@ -293,35 +294,6 @@ bool CheckCombination(SNeraOptions& options, std::wstring& message) {
 
 } // namespace
 
-bool ParseDottedAddress(const std::wstring& text, uint32_t& address) {
-    uint32_t value = 0;
-    size_t i = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (i >= text.size() || text[i] != L'.') {
-                return false;
-            }
-            ++i;
-        }
-        unsigned octet = 0;
-        size_t digits = 0;
-        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && digits < 3) {
-            octet = octet * 10 + static_cast<unsigned>(text[i] - L'0');
-            ++i;
-            ++digits;
-        }
-        if (digits == 0 || octet > 255) {
-            return false;
-        }
-        value = (value << 8) | octet;
-    }
-    if (i != text.size()) {
-        return false;
-    }
-    address = value;
-    return true;
-}
-
 bool ParseMacOption(const std::wstring& text, std::wstring& digits) {
     // 12 digits, or 17 characters with the same separator after every pair.
     const bool separated = text.size() == 17;
@@ -351,22 +323,6 @@ bool ParseMacOption(const std::wstring& text, std::wstring& digits) {
     }
     digits = out;
     return true;
-}
-
-std::wstring PrintableText(const std::wstring& text) {
-    static const wchar_t kHex[] = L"0123456789ABCDEF";
-    std::wstring out;
-    for (wchar_t c : text) {
-        const uint32_t value = static_cast<uint32_t>(c);
-        if (value < 0x20 || (value >= 0x7F && value < 0xA0)) {
-            out += L"\\u00";
-            out += kHex[(value >> 4) & 0xF];
-            out += kHex[value & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 const wchar_t* NeraSuiteVersion() {

@@ -49,16 +49,9 @@ struct SNeraOptions {
 // argument positions but never repeating a value, so a password cannot leak into the message.
 bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& options, std::wstring& message);
 
-// Reads "A.B.C.D", four decimal numbers 0-255, into a value with A in the most significant byte.
-bool ParseDottedAddress(const std::wstring& text, uint32_t& address);
-
 // Reads a MAC as six hex pairs, separated by ':' or '-' throughout or not at all, into the 12
 // upper-case digits that NeraConfig's MAC field holds.
 bool ParseMacOption(const std::wstring& text, std::wstring& digits);
-
-// Text from outside (a file, a module, an argument) made safe to print: control characters
-// (C0, DEL, C1) as \uXXXX, so that no byte of it can move the cursor or retitle a console.
-std::wstring PrintableText(const std::wstring& text);
 
 // The suite's version, "1.4.0.1", as the installer and the launcher carry it.
 const wchar_t* NeraSuiteVersion();

@@ -1,10 +1,11 @@
 // "nera update": the updater's package reader and write sequence, with standard output as its
 // log, standard error for its error boxes and fields, and a progress bar on a console.
-#include "FirmwarePackage.h"
-#include "HexText.h"
-#include "NeraCommand.h"
-#include "UpdaterSequence.h"
-#include "UuidText.h"
+#include "cli/NeraCommand.h"
+#include "common/HexText.h"
+#include "common/PrintableText.h"
+#include "common/UuidText.h"
+#include "firmware/FirmwarePackage.h"
+#include "firmware/UpdaterSequence.h"
 
 namespace {
 

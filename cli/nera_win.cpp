@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "ModulePath_win.h"
-#include "NeraCommand.h"
-#include "PathText.h"
-#include "RuntimeDeviceApi_win.h"
-#include "SystemPath_win.h"
+#include "cli/NeraCommand.h"
+#include "common/ModulePath_win.h"
+#include "common/PathText.h"
+#include "common/RuntimeDeviceApi_win.h"
+#include "common/SystemPath_win.h"
 
 namespace {
 

@@ -48,8 +48,6 @@ function(nera_add_program target)
     cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${target} WIN32 ${P_SOURCES} ${PROJECT_SOURCE_DIR}/framework/WinMain_win.cpp)
     target_link_options(${target} PRIVATE -municode)
-    # Resource scripts find framework.rc and the program's own headers.
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/framework ${CMAKE_CURRENT_SOURCE_DIR})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     target_link_libraries(${target} PRIVATE ${P_LIBS})
     nera_strict(${target})

@@ -1,7 +1,7 @@
-#include "DllDeviceApi_win.h"
+#include "common/DllDeviceApi_win.h"
 
-#include "Kivo5120.h"
-#include "Q5120Common.h"
+#include "common/Kivo5120.h"
+#include "common/Q5120Common.h"
 
 uint32_t CDllDeviceApi::NeraFlashModeOpen(uint32_t reserved) {
     return Q5120_NeraFlashModeOpen(reserved);

@@ -2,7 +2,7 @@
 // IDeviceApi bound to Kivo5120.dll and Q5120Common.dll through the import table: a program that
 // uses it imports the sixteen functions and cannot start without both libraries.
 
-#include "DeviceApi.h"
+#include "common/DeviceApi.h"
 
 // Passes every call on to the library function of the same meaning, arguments unchanged.
 class CDllDeviceApi : public IDeviceApi {

@@ -1,8 +1,8 @@
-#include "FieldChecks.h"
+#include "common/FieldChecks.h"
 
 #include <cstdint>
 
-#include "FieldCheckTexts.h"
+#include "common/FieldCheckTexts.h"
 
 namespace {
 
@@ -93,4 +93,33 @@ bool CheckTextLength(const std::wstring& text, size_t maxChars, std::wstring& me
     }
     message = FormatPlaceholders(kStringSizePattern, std::to_wstring(maxChars), std::wstring());
     return false;
+}
+
+bool ParseDottedAddress(const std::wstring& text, uint32_t& address) {
+    uint32_t value = 0;
+    size_t i = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (i >= text.size() || text[i] != L'.') {
+                return false;
+            }
+            ++i;
+        }
+        unsigned octet = 0;
+        size_t digits = 0;
+        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && digits < 3) {
+            octet = octet * 10 + static_cast<unsigned>(text[i] - L'0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || octet > 255) {
+            return false;
+        }
+        value = (value << 8) | octet;
+    }
+    if (i != text.size()) {
+        return false;
+    }
+    address = value;
+    return true;
 }

@@ -5,6 +5,7 @@
 // accept the same texts and refuse them with the same messages.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Reads an unsigned decimal number as the exchange does: optional blanks around the digits,
@@ -28,3 +29,6 @@ bool CheckUnsignedRange(unsigned int value, unsigned int minValue, unsigned int 
 
 // A text field of at most maxChars characters (UTF-16 units, as an edit control counts).
 bool CheckTextLength(const std::wstring& text, size_t maxChars, std::wstring& message);
+
+// Reads "A.B.C.D", four decimal numbers 0-255, into a value with A in the most significant byte.
+bool ParseDottedAddress(const std::wstring& text, uint32_t& address);

@@ -1,4 +1,4 @@
-#include "HexText.h"
+#include "common/HexText.h"
 
 namespace {
 

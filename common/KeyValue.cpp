@@ -1,4 +1,4 @@
-#include "KeyValue.h"
+#include "common/KeyValue.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "ModuleInfo.h"
+#include "common/ModuleInfo.h"
 
 #include <cstring>
 
-#include "ByteOrder.h"
-#include "FlashLayout.h"
+#include "common/ByteOrder.h"
+#include "common/FlashLayout.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "DeviceApi.h"
+#include "common/DeviceApi.h"
 
 // The hardware code a module reports when it reports none.
 constexpr uint32_t kNoHwCode = 0xFFFFFFFFu;

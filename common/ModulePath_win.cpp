@@ -1,4 +1,4 @@
-#include "ModulePath_win.h"
+#include "common/ModulePath_win.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "RuntimeDeviceApi_win.h"
+#include "common/RuntimeDeviceApi_win.h"
 
-#include "ModulePath_win.h"
-#include "PathText.h"
-#include "SystemPath_win.h"
+#include "common/ModulePath_win.h"
+#include "common/PathText.h"
+#include "common/SystemPath_win.h"
 
 namespace {
 

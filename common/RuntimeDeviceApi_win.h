@@ -4,7 +4,7 @@
 // libraries still starts, and can say which files it misses.
 #include <windows.h>
 
-#include "DeviceApi.h"
+#include "common/DeviceApi.h"
 
 class CRuntimeDeviceApi : public IDeviceApi {
 public:

@@ -1,6 +1,6 @@
-#include "SystemPath_win.h"
+#include "common/SystemPath_win.h"
 
-#include "PathText.h"
+#include "common/PathText.h"
 
 std::wstring SystemPathOf(const std::wstring& path) {
     const wchar_t kExtended[] = L"\\\\?\\";

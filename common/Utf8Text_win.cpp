@@ -1,4 +1,4 @@
-#include "Utf8Text_win.h"
+#include "common/Utf8Text_win.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "UuidText.h"
+#include "common/UuidText.h"
 
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace {
 

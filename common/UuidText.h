@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "HexText.h"
+#include "common/HexText.h"
 
 // Exactly "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" in digits of either case, nothing around it.
 // uuid is written only when the whole text is right.

@@ -1,10 +1,10 @@
-#include "VersionInfo_win.h"
+#include "common/VersionInfo_win.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "HexText.h"
+#include "common/HexText.h"
 
 namespace {
 // Four lower-case hexadecimal digits, as the string-table names use them.

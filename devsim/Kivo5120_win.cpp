@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "Kivo5120.h"
-#include "KivoSimBridge.h"
-#include "NoThrow.h"
-#include "SimEngine.h"
+#include "common/Kivo5120.h"
+#include "devsim/KivoSimBridge.h"
+#include "devsim/NoThrow.h"
+#include "devsim/SimEngine.h"
 
 using nerasim::CSimEngine;
 using nerasim::kSimInternalError;

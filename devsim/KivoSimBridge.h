@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "Kivo5120.h"
-#include "SimModule.h"
+#include "common/Kivo5120.h"
+#include "devsim/SimModule.h"
 
 extern "C" {
 uint32_t KIVO_API KivoSim_NeraFlashModeOpen(uint32_t reserved);

@@ -1,12 +1,12 @@
-#include "NeraSimTool.h"
+#include "devsim/NeraSimTool.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "SimBytes.h"
-#include "SimFlash.h"
-#include "SimModule.h"
-#include "SimStore.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimFlash.h"
+#include "devsim/SimModule.h"
+#include "devsim/SimStore.h"
 
 namespace nerasim {
 

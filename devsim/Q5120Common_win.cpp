@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "KivoSimBridge.h"
-#include "NoThrow.h"
-#include "Q5120Common.h"
-#include "Q5120CommonRes.h"
-#include "SimBytes.h"
-#include "SimEngine.h"
-#include "SimLog.h"
-#include "SimStore.h"
-#include "Utf8Text.h"
-#include "Utf8Text_win.h"
+#include "common/Q5120Common.h"
+#include "common/Utf8Text.h"
+#include "common/Utf8Text_win.h"
+#include "devsim/KivoSimBridge.h"
+#include "devsim/NoThrow.h"
+#include "devsim/Q5120CommonRes.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimLog.h"
+#include "devsim/SimStore.h"
 
 using namespace nerasim;
 

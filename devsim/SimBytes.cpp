@@ -1,4 +1,4 @@
-#include "SimBytes.h"
+#include "devsim/SimBytes.h"
 
 namespace nerasim {
 

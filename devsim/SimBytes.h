@@ -2,8 +2,8 @@
 // Number texts and the checksum shared by the simulated module, its store files, the call log
 // and the nerasim tool; hexadecimal bytes come from the common HexText.h.
 
-#include "ByteOrder.h"
-#include "HexText.h"
+#include "common/ByteOrder.h"
+#include "common/HexText.h"
 
 #include <cstddef>
 #include <cstdint>

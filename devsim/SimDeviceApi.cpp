@@ -1,7 +1,7 @@
-#include "SimDeviceApi.h"
+#include "devsim/SimDeviceApi.h"
 
-#include "SimEngine.h"
-#include "SimLog.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimLog.h"
 
 namespace nerasim {
 

@@ -2,7 +2,7 @@
 // The sixteen device calls bound to the simulated module's engine of this process, so that
 // portable code written against IDeviceApi runs natively against a store, call log included.
 
-#include "DeviceApi.h"
+#include "common/DeviceApi.h"
 
 namespace nerasim {
 

@@ -1,13 +1,13 @@
-#include "SimEngine.h"
+#include "devsim/SimEngine.h"
 
 #include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
 
-#include "SimBytes.h"
-#include "SimFlash.h"
-#include "SimLog.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimFlash.h"
+#include "devsim/SimLog.h"
 
 namespace nerasim {
 

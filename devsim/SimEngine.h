@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "SimModule.h"
-#include "SimStore.h"
+#include "devsim/SimModule.h"
+#include "devsim/SimStore.h"
 
 namespace nerasim {
 

@@ -1,4 +1,4 @@
-#include "SimFlash.h"
+#include "devsim/SimFlash.h"
 
 namespace nerasim {
 

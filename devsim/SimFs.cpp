@@ -1,10 +1,10 @@
-#include "SimFs.h"
+#include "devsim/SimFs.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace nerasim {
 

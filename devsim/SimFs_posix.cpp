@@ -1,4 +1,4 @@
-#include "SimFs.h"
+#include "devsim/SimFs.h"
 
 #include <cerrno>
 #include <cstdio>

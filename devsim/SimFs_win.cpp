@@ -1,14 +1,14 @@
-#include "SimFs.h"
+#include "devsim/SimFs.h"
 
 #include <windows.h>
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "PathText.h"
-#include "SystemPath_win.h"
-#include "Utf8Text.h"
-#include "Utf8Text_win.h"
+#include "common/PathText.h"
+#include "common/SystemPath_win.h"
+#include "common/Utf8Text.h"
+#include "common/Utf8Text_win.h"
 
 namespace nerasim {
 

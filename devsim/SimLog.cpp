@@ -1,7 +1,7 @@
-#include "SimLog.h"
+#include "devsim/SimLog.h"
 
-#include "SimBytes.h"
-#include "SimFs.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimFs.h"
 
 namespace nerasim {
 

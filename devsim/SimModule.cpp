@@ -1,12 +1,12 @@
-#include "SimModule.h"
+#include "devsim/SimModule.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "KeyValue.h"
-#include "SimBytes.h"
-#include "UuidText.h"
+#include "common/KeyValue.h"
+#include "common/UuidText.h"
+#include "devsim/SimBytes.h"
 
 namespace nerasim {
 

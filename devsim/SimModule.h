@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "SimFlash.h"
+#include "devsim/SimFlash.h"
 
 namespace nerasim {
 

@@ -1,4 +1,4 @@
-#include "SimStore.h"
+#include "devsim/SimStore.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,8 +6,8 @@
 #include <map>
 #include <mutex>
 
-#include "KeyValue.h"
-#include "PathText.h"
+#include "common/KeyValue.h"
+#include "common/PathText.h"
 
 namespace nerasim {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "SimFs.h"
-#include "SimModule.h"
+#include "devsim/SimFs.h"
+#include "devsim/SimModule.h"
 
 namespace nerasim {
 

@@ -33,7 +33,6 @@ function(nera_devsim_dll target)
     add_library(${target} SHARED ${P_SOURCES} ${def_file})
     set_target_properties(${target} PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a"
                                                RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    target_include_directories(${target} INTERFACE ${CMAKE_SOURCE_DIR}/common)
     target_link_libraries(${target} PRIVATE nerasim_core ${P_LIBS})
     nera_strict(${target})
     nera_static_runtime(${target})

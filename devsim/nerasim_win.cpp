@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "NeraSimTool.h"
-#include "Utf8Text.h"
+#include "common/Utf8Text.h"
+#include "devsim/NeraSimTool.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;

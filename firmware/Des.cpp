@@ -1,6 +1,6 @@
-#include "Des.h"
+#include "firmware/Des.h"
 
-#include "ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "FirmwarePackage.h"
+#include "firmware/FirmwarePackage.h"
 
 #include <new>
 
-#include "ByteOrder.h"
-#include "Des.h"
-#include "TextCodec.h"
+#include "common/ByteOrder.h"
+#include "common/TextCodec.h"
+#include "firmware/Des.h"
 
 namespace {
 

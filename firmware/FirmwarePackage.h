@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "FlashLayout.h"
+#include "common/FlashLayout.h"
 
 constexpr uint32_t kPackageTrailerSize = 20;
 constexpr uint32_t kMaxImageLength = 0x80000;  // largest N

@@ -1,10 +1,10 @@
-#include "PackageBuilder.h"
+#include "firmware/PackageBuilder.h"
 
 #include <algorithm>
 
-#include "ByteOrder.h"
-#include "Des.h"
-#include "TextCodec.h"
+#include "common/ByteOrder.h"
+#include "common/TextCodec.h"
+#include "firmware/Des.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FirmwarePackage.h"
+#include "firmware/FirmwarePackage.h"
 
 constexpr uint32_t kDemoImageLength = 87936;
 constexpr uint8_t kDemoVersion[3] = {5, 7, 1};

@@ -1,11 +1,11 @@
-#include "UpdaterSequence.h"
+#include "firmware/UpdaterSequence.h"
 
 #include <cstring>
 
-#include "ByteOrder.h"
-#include "CommandLine.h"
-#include "FlashLayout.h"
-#include "ModuleInfo.h"
+#include "common/ByteOrder.h"
+#include "common/CommandLine.h"
+#include "common/FlashLayout.h"
+#include "common/ModuleInfo.h"
 
 namespace {
 

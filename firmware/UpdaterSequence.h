@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceApi.h"
-#include "ModuleInfo.h"
-#include "UuidText.h"
+#include "common/DeviceApi.h"
+#include "common/ModuleInfo.h"
+#include "common/UuidText.h"
 
 // What the sequence shows its user: the updater dialog in the program, a recorder in tests.
 class IUpdaterView {

@@ -1,7 +1,7 @@
-#include "AboutDlg_win.h"
+#include "framework/AboutDlg_win.h"
 
-#include "VersionInfo_win.h"
-#include "WinApp_win.h"
+#include "common/VersionInfo_win.h"
+#include "framework/WinApp_win.h"
 
 bool CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();

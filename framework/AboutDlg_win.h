@@ -1,5 +1,5 @@
 #pragma once
-#include "Dialog_win.h"
+#include "framework/Dialog_win.h"
 
 // The about box of every program: a template with one static control that shows the running
 // program's file version, read from its own version resource, so that the box always matches

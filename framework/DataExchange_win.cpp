@@ -1,9 +1,9 @@
-#include "DataExchange_win.h"
+#include "framework/DataExchange_win.h"
 
-#include "Dialog_win.h"
-#include "MessageBox_win.h"
-#include "Strings_win.h"
-#include "FrameworkResource.h"
+#include "framework/Dialog_win.h"
+#include "framework/FrameworkResource.h"
+#include "framework/MessageBox_win.h"
+#include "framework/Strings_win.h"
 
 #include <cwchar>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "FieldChecks.h" // ParseUnsignedDecimal, shared with the console tool
+#include "common/FieldChecks.h" // ParseUnsignedDecimal, shared with the console tool
 
 class CDialog;
 

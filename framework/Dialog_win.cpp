@@ -1,9 +1,9 @@
-#include "Dialog_win.h"
+#include "framework/Dialog_win.h"
 
-#include "DataExchange_win.h"
-#include "Strings_win.h"
-#include "WinApp_win.h"
-#include "FrameworkResource.h"
+#include "framework/DataExchange_win.h"
+#include "framework/FrameworkResource.h"
+#include "framework/Strings_win.h"
+#include "framework/WinApp_win.h"
 
 void CCmdUI::Enable(bool on) {
     EnableMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (on ? MF_ENABLED : MF_GRAYED));

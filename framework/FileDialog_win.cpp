@@ -1,8 +1,8 @@
-#include "FileDialog_win.h"
+#include "framework/FileDialog_win.h"
 
-#include "Dialog_win.h"
-#include "PathText.h"
-#include "WinApp_win.h"
+#include "common/PathText.h"
+#include "framework/Dialog_win.h"
+#include "framework/WinApp_win.h"
 
 #include <algorithm>
 

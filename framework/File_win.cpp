@@ -1,8 +1,8 @@
-#include "File_win.h"
+#include "framework/File_win.h"
 
-#include "MessageBox_win.h"
-#include "Strings_win.h"
-#include "FrameworkResource.h"
+#include "framework/FrameworkResource.h"
+#include "framework/MessageBox_win.h"
+#include "framework/Strings_win.h"
 
 namespace {
 CFile::WriteFaultHook g_writeFault = nullptr;

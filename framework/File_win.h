@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "SystemPath_win.h"
+#include "common/SystemPath_win.h"
 
 // Why a file operation failed, in the order of the framework's file-error strings.
 struct CFileError {

@@ -1,7 +1,7 @@
-#include "MessageBox_win.h"
+#include "framework/MessageBox_win.h"
 
-#include "Strings_win.h"
-#include "WinApp_win.h"
+#include "framework/Strings_win.h"
+#include "framework/WinApp_win.h"
 
 namespace {
 MessageBoxHandler g_handler = nullptr;

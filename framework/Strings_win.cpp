@@ -1,4 +1,4 @@
-#include "Strings_win.h"
+#include "framework/Strings_win.h"
 
 std::wstring LoadResString(UINT id) {
     const wchar_t* text = nullptr;

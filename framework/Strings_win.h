@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "FieldChecks.h" // FormatPlaceholders
+#include "common/FieldChecks.h" // FormatPlaceholders
 
 // Loads a string resource of the running program; empty when the string does not exist.
 std::wstring LoadResString(UINT id);

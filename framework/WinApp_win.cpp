@@ -1,9 +1,9 @@
-#include "WinApp_win.h"
+#include "framework/WinApp_win.h"
 
-#include "Dialog_win.h"
-#include "FrameworkResource.h"
-#include "ModulePath_win.h"
-#include "PathText.h"
+#include "common/ModulePath_win.h"
+#include "common/PathText.h"
+#include "framework/Dialog_win.h"
+#include "framework/FrameworkResource.h"
 
 #include <shellapi.h>
 

@@ -1,5 +1,5 @@
 // Entry point of every program: runs the one global application object.
-#include "WinApp_win.h"
+#include "framework/WinApp_win.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR cmdLine, int) {
     CWinApp* app = AfxGetApp();

@@ -1,11 +1,11 @@
-#include "NerapackTool.h"
+#include "nerapack/NerapackTool.h"
 
 #include <cstdint>
 
-#include "HexText.h"
-#include "PackageBuilder.h"
-#include "PackageFiles.h"
-#include "Utf8Text.h"
+#include "common/HexText.h"
+#include "common/Utf8Text.h"
+#include "firmware/PackageBuilder.h"
+#include "nerapack/PackageFiles.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PackageFiles.h"
+#include "nerapack/PackageFiles.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,11 +1,11 @@
-#include "PackageFiles.h"
+#include "nerapack/PackageFiles.h"
 
 #include <windows.h>
 
 #include <bcrypt.h>
 
-#include "SystemPath_win.h"
-#include "Utf8Text_win.h"
+#include "common/SystemPath_win.h"
+#include "common/Utf8Text_win.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "NerapackTool.h"
-#include "Utf8Text.h"
+#include "common/Utf8Text.h"
+#include "nerapack/NerapackTool.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;

@@ -1,7 +1,7 @@
-#include "ConfigSession.h"
+#include "settings/ConfigSession.h"
 
-#include "ModuleInfo.h"
-#include "SettingsEditor.h"
+#include "common/ModuleInfo.h"
+#include "settings/SettingsEditor.h"
 
 namespace {
 

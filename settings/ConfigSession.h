@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "DeviceApi.h"
-#include "NeraSettings.h"
+#include "common/DeviceApi.h"
+#include "settings/NeraSettings.h"
 
 // What the session shows and asks.
 class IConfigView {

@@ -1,8 +1,8 @@
-#include "MacText.h"
+#include "settings/MacText.h"
 
 #include <cstring>
 
-#include "HexText.h"
+#include "common/HexText.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "NeraSettings.h"
+#include "settings/NeraSettings.h"
 
 // Turns the editor's MAC text into six bytes. An empty text gives six 0xFF (no MAC given).
 // Otherwise the text is cut to its leading run of hexadecimal digits (the cut text is stored

@@ -1,6 +1,6 @@
-#include "NeraSettings.h"
+#include "settings/NeraSettings.h"
 
-#include "TextCodec.h"
+#include "common/TextCodec.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "ByteOrder.h"
-#include "Sha256.h"
+#include "common/ByteOrder.h"
+#include "settings/Sha256.h"
 
 // Size and layout of the record; offsets are from the start of the record.
 constexpr size_t kNeraSettingsSize = 128;

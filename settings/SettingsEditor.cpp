@@ -1,9 +1,9 @@
-#include "SettingsEditor.h"
+#include "settings/SettingsEditor.h"
 
 #include <cstring>
 
-#include "FieldChecks.h"
-#include "MacText.h"
+#include "common/FieldChecks.h"
+#include "settings/MacText.h"
 
 const wchar_t kInvalidMacMessage[] = L"MACアドレスの値が不正です。";
 const wchar_t kNoServerMessage[] = L"サーバーが指定されていません。";

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "NeraSettings.h"
+#include "settings/NeraSettings.h"
 
 // Limits of the exchanged fields of the new column.
 constexpr size_t kMaxHostChars = 31;

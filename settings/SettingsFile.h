@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "NeraSettings.h"
+#include "settings/NeraSettings.h"
 
 // A settings file: the record exactly as in the module, then the MAC-edit flag as a 16-bit
 // little-endian number (0 normal mode, 1 saved in MAC edit mode). No header, nothing else.

@@ -1,13 +1,14 @@
-#include "SettingsJson.h"
+#include "settings/SettingsJson.h"
 
 #include <cstring>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include "HexText.h"
-#include "NeraOptions.h"
-#include "Utf8Text.h"
+#include "common/FieldChecks.h"
+#include "common/HexText.h"
+#include "common/PrintableText.h"
+#include "common/Utf8Text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "NeraSettings.h"
+#include "settings/NeraSettings.h"
 
 // The JSON object, two-space indented, one field per line, ending in a line feed. With
 // macEditFlag (a settings file) the object ends with "macEdit".

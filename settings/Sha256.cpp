@@ -1,8 +1,8 @@
-#include "Sha256.h"
+#include "settings/Sha256.h"
 
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace {
 

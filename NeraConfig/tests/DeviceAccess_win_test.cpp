@@ -1,11 +1,11 @@
 // The main dialog's wiring to its session, against the simulated module: each device command
 // reaches the libraries, and what comes back reaches the columns, the buttons and the boxes.
 // The session's own cases (faults, questions, refusals) are native tests.
-#include "dialog_harness_win.h"
+#include "NeraConfig/tests/dialog_harness_win.h"
 
 #include <cstring>
 
-#include "resource.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The help dialogs and the about box: their texts byte for byte, and that the main dialog's
 // commands and system menu open them.
-#include "dialog_harness_win.h"
+#include "NeraConfig/tests/dialog_harness_win.h"
 
 #include <algorithm>
 #include <functional>
 
-#include "AboutDlg_win.h"
-#include "HelpDialogs_win.h"
-#include "FrameworkResource.h"
-#include "resource.h"
+#include "framework/AboutDlg_win.h"
+#include "framework/FrameworkResource.h"
+#include "NeraConfig/HelpDialogs_win.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The main dialog without a module: start-up state, the address enabling rules, the modified
 // mark, the data-exchange checks and the records that the editor yields and shows.
-#include "dialog_harness_win.h"
+#include "NeraConfig/tests/dialog_harness_win.h"
 
 #include <commctrl.h>
 
 #include <cstring>
 #include <functional>
 
-#include "resource.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Settings files through the main dialog: the bytes saved, how files of any size load, the
 // questions asked, and that a failed save never costs the previous file.
-#include "dialog_harness_win.h"
+#include "NeraConfig/tests/dialog_harness_win.h"
 
 #include <commdlg.h>
 
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <optional>
 
-#include "File_win.h"
-#include "resource.h"
+#include "framework/File_win.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The command line: the framework's file argument and the program's own options, applied to
 // a dialog before its window exists, and what they change once the window is there.
-#include "dialog_harness_win.h"
+#include "NeraConfig/tests/dialog_harness_win.h"
 
-#include "NeraConfigApp_win.h"
-#include "resource.h"
+#include "NeraConfig/NeraConfigApp_win.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 

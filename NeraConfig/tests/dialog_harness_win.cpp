@@ -1,13 +1,13 @@
-#include "dialog_harness_win.h"
+#include "NeraConfig/tests/dialog_harness_win.h"
 
 #include <commctrl.h>
 
 #include <cstring>
 
-#include "HexText.h"
-#include "SimStore.h"
-#include "Utf8Text.h"
-#include "resource.h"
+#include "common/HexText.h"
+#include "common/Utf8Text.h"
+#include "devsim/SimStore.h"
+#include "NeraConfig/resource.h"
 
 namespace {
 

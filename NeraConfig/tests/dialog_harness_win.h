@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "NeraConfigDlg_win.h"
-#include "ScriptedUi_win.h"
-#include "WinApp_win.h"
+#include "framework/testing/ScriptedUi_win.h"
+#include "framework/WinApp_win.h"
+#include "NeraConfig/NeraConfigDlg_win.h"
 
 // Message box types as the framework records them (its default icons applied).
 constexpr UINT kOkBox = MB_OK | MB_ICONEXCLAMATION;

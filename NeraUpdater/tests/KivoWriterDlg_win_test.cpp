@@ -8,11 +8,11 @@
 #include <cstring>
 #include <string>
 
-#include "KivoWriterDlg_win.h"
-#include "PathText.h"
-#include "ScriptedUi_win.h"
-#include "WinApp_win.h"
-#include "resource.h"
+#include "common/PathText.h"
+#include "framework/testing/ScriptedUi_win.h"
+#include "framework/WinApp_win.h"
+#include "NeraUpdater/KivoWriterDlg_win.h"
+#include "NeraUpdater/resource.h"
 
 namespace {
 constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;

@@ -1,5 +1,5 @@
-#include "LaunchTable.h"
-#include "resource.h"
+#include "Tesk4861Tools/LaunchTable.h"
+#include "Tesk4861Tools/resource.h"
 
 #include <gtest/gtest.h>
 

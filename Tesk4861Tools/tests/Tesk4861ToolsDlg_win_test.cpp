@@ -1,7 +1,7 @@
-#include "Tesk4861ToolsDlg_win.h"
-#include "AboutDlg_win.h"
-#include "ScriptedUi_win.h"
-#include "resource.h"
+#include "framework/AboutDlg_win.h"
+#include "framework/testing/ScriptedUi_win.h"
+#include "Tesk4861Tools/resource.h"
+#include "Tesk4861Tools/Tesk4861ToolsDlg_win.h"
 
 #include <gtest/gtest.h>
 

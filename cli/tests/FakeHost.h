@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "NeraCommand.h"
+#include "cli/NeraCommand.h"
 
 class CFakeHost : public INeraHost {
 public:

@@ -7,14 +7,14 @@
 #include <cstring>
 #include <functional>
 
-#include "Des.h"
-#include "FakeHost.h"
-#include "FirmwarePackage.h"
-#include "HexText.h"
-#include "NeraCommand.h"
-#include "SettingsEditor.h"
-#include "SettingsFile.h"
-#include "SimModuleTest.h"
+#include "cli/NeraCommand.h"
+#include "cli/tests/FakeHost.h"
+#include "common/HexText.h"
+#include "devsim/tests/SimModuleTest.h"
+#include "firmware/Des.h"
+#include "firmware/FirmwarePackage.h"
+#include "settings/SettingsEditor.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

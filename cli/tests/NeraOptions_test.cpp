@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "NeraOptions.h"
+#include "cli/NeraOptions.h"
 
 namespace {
 

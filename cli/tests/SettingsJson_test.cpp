@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "FakeHost.h"
-#include "NeraCommand.h"
-#include "SettingsEditor.h"
-#include "SettingsFile.h"
-#include "SimDeviceApi.h"
+#include "cli/NeraCommand.h"
+#include "cli/tests/FakeHost.h"
+#include "devsim/SimDeviceApi.h"
+#include "settings/SettingsEditor.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

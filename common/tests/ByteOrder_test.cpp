@@ -1,4 +1,4 @@
-#include "ByteOrder.h"
+#include "common/ByteOrder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "HexText.h"
+#include "common/HexText.h"
 
 // Hex-string helpers for the known-answer tables of the settings-record tests. Blanks in a hex
 // string only group the digits for the reader; a string that is not hex gives no bytes, which

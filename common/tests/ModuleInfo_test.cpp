@@ -1,5 +1,5 @@
 // The product table: exact codes, families by their upper 16 bits, and codes it does not know.
-#include "ModuleInfo.h"
+#include "common/ModuleInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "ModulePath_win.h"
+#include "common/ModulePath_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
 
-#include "PathText.h"
+#include "common/PathText.h"
 
 // The grown buffer gives the same whole path as one call with room to spare, and the path names
 // this very program.

@@ -1,4 +1,4 @@
-#include "PathText.h"
+#include "common/PathText.h"
 
 #include <gtest/gtest.h>
 

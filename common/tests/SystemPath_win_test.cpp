@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "SystemPath_win.h"
+#include "common/SystemPath_win.h"
 
 namespace {
 std::wstring TempFolder() {

@@ -1,9 +1,9 @@
-#include "Utf8Text_win.h"
+#include "common/Utf8Text_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "Utf8Text.h"
+#include "common/Utf8Text.h"
 
 namespace {
 // What the system itself writes for a wide text.

@@ -1,4 +1,4 @@
-#include "UuidText.h"
+#include "common/UuidText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "VersionInfo_win.h"
+#include "common/VersionInfo_win.h"
 
-#include "ModulePath_win.h"
-#include "PathText.h"
+#include "common/ModulePath_win.h"
+#include "common/PathText.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "Kivo5120.h"
-#include "Q5120Common.h"
-#include "Q5120CommonRes.h"
-#include "SimBytes.h"
-#include "SimLog.h"
-#include "SimStore.h"
-#include "Utf8Text_win.h"
-#include "TestStore.h"
+#include "common/Kivo5120.h"
+#include "common/Q5120Common.h"
+#include "common/Utf8Text_win.h"
+#include "devsim/Q5120CommonRes.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimLog.h"
+#include "devsim/SimStore.h"
+#include "devsim/tests/TestStore.h"
 
 namespace nerasim {
 namespace {

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "NeraSimTool.h"
-#include "SimBytes.h"
-#include "SimStore.h"
-#include "TestStore.h"
+#include "devsim/NeraSimTool.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimStore.h"
+#include "devsim/tests/TestStore.h"
 
 namespace nerasim {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "SimEngine.h"
-#include "SimFs.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimFs.h"
 
 int main(int argc, char** argv) {
     using namespace nerasim;

@@ -17,8 +17,8 @@
 #include <map>
 #include <string>
 
-#include "Kivo5120.h"
-#include "Q5120Common.h"
+#include "common/Kivo5120.h"
+#include "common/Q5120Common.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "SimBytes.h"
-#include "SimEngine.h"
-#include "SimLog.h"
-#include "TestStore.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimLog.h"
+#include "devsim/tests/TestStore.h"
 
 namespace nerasim {
 namespace {

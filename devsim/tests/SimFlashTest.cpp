@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "SimFlash.h"
+#include "devsim/SimFlash.h"
 
 namespace nerasim {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "SimBytes.h"
-#include "SimModule.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimModule.h"
 
 namespace nerasim {
 namespace {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "HexText.h"
-#include "SimDeviceApi.h"
-#include "SimEngine.h"
-#include "SimLog.h"
-#include "SimModule.h"
-#include "SimStore.h"
-#include "TestStore.h"
+#include "common/HexText.h"
+#include "devsim/SimDeviceApi.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimLog.h"
+#include "devsim/SimModule.h"
+#include "devsim/SimStore.h"
+#include "devsim/tests/TestStore.h"
 
 namespace nerasim {
 

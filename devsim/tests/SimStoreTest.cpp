@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "SimBytes.h"
-#include "SimStore.h"
-#include "TestStore.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimStore.h"
+#include "devsim/tests/TestStore.h"
 
 namespace nerasim {
 namespace {

@@ -1,13 +1,13 @@
-#include "TestStore.h"
+#include "devsim/tests/TestStore.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <random>
 
-#include "SimFs.h"
-#include "SimModule.h"
-#include "SimStore.h"
+#include "devsim/SimFs.h"
+#include "devsim/SimModule.h"
+#include "devsim/SimStore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // DES against the distribution's libcrypto, which is a reference here and nowhere else.
-#include "Des.h"
+#include "firmware/Des.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "Des.h"
+#include "firmware/Des.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "CoreTestHex.h"
+#include "common/tests/CoreTestHex.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "FirmwarePackage.h"
+#include "firmware/FirmwarePackage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "Des.h"
-#include "PackageBuilder.h"
+#include "firmware/Des.h"
+#include "firmware/PackageBuilder.h"
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <cstdio> // std::remove
 
-#include "ByteOrder.h"
-#include "FlashLayout.h"
-#include "NeraSimTool.h"
-#include "SimBytes.h"
-#include "SimDeviceApi.h"
-#include "SimEngine.h"
-#include "SimLog.h"
-#include "SimStore.h"
-#include "TestStore.h"
-#include "UpdaterSequence.h"
+#include "common/ByteOrder.h"
+#include "common/FlashLayout.h"
+#include "devsim/NeraSimTool.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimDeviceApi.h"
+#include "devsim/SimEngine.h"
+#include "devsim/SimLog.h"
+#include "devsim/SimStore.h"
+#include "devsim/tests/TestStore.h"
+#include "firmware/UpdaterSequence.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ScriptedUi_win.h"
+#include "framework/testing/ScriptedUi_win.h"
 
 namespace {
 int AnswerBox(const MessageBoxRequest& request, void* context) {

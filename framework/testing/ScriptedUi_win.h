@@ -1,6 +1,6 @@
 #pragma once
-#include "../FileDialog_win.h"
-#include "../MessageBox_win.h"
+#include "framework/FileDialog_win.h"
+#include "framework/MessageBox_win.h"
 
 #include <deque>
 #include <string>

@@ -1,9 +1,9 @@
-#include "DataExchange_win.h"
-#include "Dialog_win.h"
-#include "File_win.h"
-#include "FrameworkResource.h"
-#include "ScriptedUi_win.h"
-#include "WinApp_win.h"
+#include "framework/DataExchange_win.h"
+#include "framework/Dialog_win.h"
+#include "framework/File_win.h"
+#include "framework/FrameworkResource.h"
+#include "framework/testing/ScriptedUi_win.h"
+#include "framework/WinApp_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "NerapackTool.h"
+#include "nerapack/NerapackTool.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "PackageBuilder.h"
+#include "firmware/PackageBuilder.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // NeraConfig's session against the simulated module: per operation, the module's set-up and
 // the view's answers against the device calls, what the view was shown and the outcome.
-#include "ConfigSession.h"
+#include "settings/ConfigSession.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <functional>
 
-#include "HexText.h"
-#include "SettingsEditor.h"
-#include "SimModuleTest.h"
+#include "common/HexText.h"
+#include "devsim/tests/SimModuleTest.h"
+#include "settings/SettingsEditor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "NeraSettings.h"
+#include "settings/NeraSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "CoreTestHex.h"
+#include "common/tests/CoreTestHex.h"
 
 namespace {
 

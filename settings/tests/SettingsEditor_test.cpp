@@ -1,6 +1,6 @@
 // The new column's switching rules: which addresses the DHCP and DNS boxes empty, remember and
 // bring back, as a sequence of clicks from a loaded record.
-#include "SettingsEditor.h"
+#include "settings/SettingsEditor.h"
 
 #include <gtest/gtest.h>
 

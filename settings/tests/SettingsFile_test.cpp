@@ -1,4 +1,4 @@
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CoreTestHex.h"
+#include "common/tests/CoreTestHex.h"
 
 namespace {
 

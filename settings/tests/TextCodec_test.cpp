@@ -1,8 +1,8 @@
 // Conversions through the process's ANSI code page (932 on the systems the program runs on),
 // and what they mean for the record: built natively and for Windows, where it runs under Wine
 // with the real system conversions.
-#include "NeraSettings.h"
-#include "TextCodec.h"
+#include "common/TextCodec.h"
+#include "settings/NeraSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "CoreTestHex.h"
+#include "common/tests/CoreTestHex.h"
 
 namespace {
 

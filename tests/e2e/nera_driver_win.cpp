@@ -37,8 +37,8 @@
 #include <string>
 #include <vector>
 
-#include "Utf8Text.h"
-#include "Utf8Text_win.h"
+#include "common/Utf8Text.h"
+#include "common/Utf8Text_win.h"
 
 namespace {
 const DWORD kDefaultWaitMs = 10000;

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "ModulePath_win.h"
-#include "PathText.h"
-#include "Utf8Text.h"
+#include "common/ModulePath_win.h"
+#include "common/PathText.h"
+#include "common/Utf8Text.h"
 
 namespace {
 // A text that a system call copies into a buffer, however long it is. The call returns the

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "FuzzCheck.h"
-#include "SettingsJson.h"
+#include "settings/SettingsJson.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "FuzzCheck.h"
-#include "NeraOptions.h"
-#include "TextCodec.h"
-#include "Utf8Text.h"
+#include "cli/NeraOptions.h"
+#include "common/TextCodec.h"
+#include "common/Utf8Text.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 

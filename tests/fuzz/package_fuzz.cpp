@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "Des.h"
-#include "FirmwarePackage.h"
-#include "FuzzCheck.h"
+#include "firmware/Des.h"
+#include "firmware/FirmwarePackage.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 

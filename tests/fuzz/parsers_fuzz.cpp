@@ -2,12 +2,12 @@
 // MAC and digest texts of the settings tool, and the simulated module's configuration file,
 // identifiers and hex texts. The first byte chooses the parser; a parser may reject its input
 // but must never read or write out of bounds, loop forever or crash.
-#include "FuzzCheck.h"
-#include "MacText.h"
-#include "NeraSettings.h"
-#include "SettingsFile.h"
-#include "SimBytes.h"
-#include "SimModule.h"
+#include "devsim/SimBytes.h"
+#include "devsim/SimModule.h"
+#include "settings/MacText.h"
+#include "settings/NeraSettings.h"
+#include "settings/SettingsFile.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
