@@ -294,37 +294,6 @@ bool CheckCombination(SNeraOptions& options, std::wstring& message) {
 
 } // namespace
 
-bool ParseMacOption(const std::wstring& text, std::wstring& digits) {
-    // 12 digits, or 17 characters with the same separator after every pair.
-    const bool separated = text.size() == 17;
-    if (!separated && text.size() != 12) {
-        return false;
-    }
-    const wchar_t separator = separated ? text[2] : 0;
-    if (separated && separator != L':' && separator != L'-') {
-        return false;
-    }
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (separated && i % 3 == 2) {
-            if (c != separator) {
-                return false;
-            }
-            continue;
-        }
-        if (c >= L'a' && c <= L'f') {
-            out += static_cast<wchar_t>(c - L'a' + L'A');
-        } else if ((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F')) {
-            out += c;
-        } else {
-            return false;
-        }
-    }
-    digits = out;
-    return true;
-}
-
 const wchar_t* NeraSuiteVersion() {
     return NERA_SUITE_VERSION;
 }

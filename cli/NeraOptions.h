@@ -49,10 +49,6 @@ struct SNeraOptions {
 // argument positions but never repeating a value, so a password cannot leak into the message.
 bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& options, std::wstring& message);
 
-// Reads a MAC as six hex pairs, separated by ':' or '-' throughout or not at all, into the 12
-// upper-case digits that NeraConfig's MAC field holds.
-bool ParseMacOption(const std::wstring& text, std::wstring& digits);
-
 // The suite's version, "1.4.0.1", as the installer and the launcher carry it.
 const wchar_t* NeraSuiteVersion();
 

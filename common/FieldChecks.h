@@ -32,3 +32,7 @@ bool CheckTextLength(const std::wstring& text, size_t maxChars, std::wstring& me
 
 // Reads "A.B.C.D", four decimal numbers 0-255, into a value with A in the most significant byte.
 bool ParseDottedAddress(const std::wstring& text, uint32_t& address);
+
+// Reads a MAC as six hex pairs, separated by ':' or '-' throughout or not at all, into the 12
+// upper-case digits that NeraConfig's MAC field holds.
+bool ParseMacOption(const std::wstring& text, std::wstring& digits);
