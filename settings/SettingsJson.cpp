@@ -7,43 +7,19 @@
 
 #include "common/FieldChecks.h"
 #include "common/HexText.h"
+#include "common/Json.h"
 #include "common/PrintableText.h"
 #include "common/Utf8Text.h"
 
 namespace {
 
-// Nesting of the only objects the format has: the record and a host field's {"hex": ...}.
-constexpr int kMaxDepth = 2;
-constexpr uint64_t kMaxNumber = 0xFFFFFFFFull;
+// Nesting of the only objects the format has: the record and a host field's {"hex": ...};
+// numbers beyond 32 bits are refused while reading.
+constexpr SJsonLimits kSettingsJsonLimits = {2, 0xFFFFFFFFull, true, false};
 
 std::string AddressText(uint32_t address) {
     return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
            std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
-}
-
-void AppendEscapedUnit(std::string& out, uint32_t unit) {
-    out += "\\u" + HexFromNumber(unit, 4);
-}
-
-// A JSON string of ASCII characters; everything else as \u escapes of its UTF-16 units.
-std::string JsonString(const std::wstring& text) {
-    std::string out = "\"";
-    for (wchar_t c : text) {
-        const uint32_t value = static_cast<uint32_t>(c);
-        if (value == '"' || value == '\\') {
-            out += '\\';
-            out += static_cast<char>(value);
-        } else if (value >= 0x20 && value < 0x7F) {
-            out += static_cast<char>(value);
-        } else if (value > 0xFFFF) {
-            const uint32_t rest = value - 0x10000;
-            AppendEscapedUnit(out, 0xD800 + (rest >> 10));
-            AppendEscapedUnit(out, 0xDC00 + (rest & 0x3FF));
-        } else {
-            AppendEscapedUnit(out, value);
-        }
-    }
-    return out + "\"";
 }
 
 // A host field as its text when the text stores back to the same 32 bytes, else as hex.
@@ -56,279 +32,6 @@ std::string HostFieldJson(const uint8_t field[kHostFieldSize]) {
     }
     return "{\"hex\": \"" + HexFromBytes(field, kHostFieldSize) + "\"}";
 }
-
-// The parsed text: strings, unsigned integers and objects are all the format uses.
-struct SJsonValue {
-    enum class EKind { kString, kNumber, kObject } kind = EKind::kString;
-    std::wstring text;
-    uint64_t number = 0;
-    std::vector<std::pair<std::wstring, SJsonValue>> members;
-};
-
-// A strict reader of RFC 8259 text, limited to what the format holds. Every failure records
-// the byte position where it was noticed.
-class CJsonReader {
-public:
-    explicit CJsonReader(const std::string& text) : m_text(text) {}
-
-    bool ReadDocument(SJsonValue& value) {
-        // A byte-order mark, as some editors write one.
-        if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            m_pos = 3;
-        }
-        SkipBlanks();
-        if (!ReadValue(value, 0)) {
-            return false;
-        }
-        SkipBlanks();
-        if (m_pos != m_text.size()) {
-            return Error(L"値の後ろに余分な文字があります");
-        }
-        return true;
-    }
-
-    std::wstring Where() const {
-        size_t line = 1;
-        size_t column = 1;
-        for (size_t i = 0; i < m_errorPos && i < m_text.size(); ++i) {
-            if (m_text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else if ((static_cast<uint8_t>(m_text[i]) & 0xC0) != 0x80) {
-                ++column;
-            }
-        }
-        return std::to_wstring(line) + L" 行 " + std::to_wstring(column) + L" 文字目";
-    }
-    const std::wstring& Reason() const { return m_reason; }
-
-private:
-    bool Error(const wchar_t* reason) {
-        m_reason = reason;
-        m_errorPos = m_pos;
-        return false;
-    }
-
-    bool AtEnd() const { return m_pos >= m_text.size(); }
-    uint8_t Peek() const { return static_cast<uint8_t>(m_text[m_pos]); }
-
-    void SkipBlanks() {
-        while (!AtEnd() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r')) {
-            ++m_pos;
-        }
-    }
-
-    bool ReadValue(SJsonValue& value, int depth) {
-        if (AtEnd()) {
-            return Error(L"値がありません");
-        }
-        if (Peek() == '{') {
-            if (depth >= kMaxDepth) {
-                return Error(L"オブジェクトの入れ子が深すぎます");
-            }
-            value.kind = SJsonValue::EKind::kObject;
-            return ReadObject(value, depth + 1);
-        }
-        if (Peek() == '"') {
-            value.kind = SJsonValue::EKind::kString;
-            return ReadString(value.text);
-        }
-        if (Peek() >= '0' && Peek() <= '9') {
-            value.kind = SJsonValue::EKind::kNumber;
-            return ReadNumber(value.number);
-        }
-        return Error(L"値は文字列、0 以上の整数またはオブジェクトでなければなりません");
-    }
-
-    bool ReadObject(SJsonValue& value, int depth) {
-        ++m_pos; // {
-        std::unordered_set<std::wstring> names;
-        SkipBlanks();
-        if (!AtEnd() && Peek() == '}') {
-            ++m_pos;
-            return true;
-        }
-        for (;;) {
-            SkipBlanks();
-            if (AtEnd() || Peek() != '"') {
-                return Error(L"メンバー名（文字列）がありません");
-            }
-            const size_t namePos = m_pos;
-            std::wstring name;
-            if (!ReadString(name)) {
-                return false;
-            }
-            // One look-up per member: a file of many members is refused as fast as it is read.
-            if (!names.insert(name).second) {
-                m_pos = namePos;
-                return Error(L"同じ名前のメンバーが 2 回あります");
-            }
-            SkipBlanks();
-            if (AtEnd() || Peek() != ':') {
-                return Error(L"「:」がありません");
-            }
-            ++m_pos;
-            SkipBlanks();
-            SJsonValue member;
-            if (!ReadValue(member, depth)) {
-                return false;
-            }
-            value.members.emplace_back(std::move(name), std::move(member));
-            SkipBlanks();
-            if (AtEnd()) {
-                return Error(L"「}」がありません");
-            }
-            if (Peek() == '}') {
-                ++m_pos;
-                return true;
-            }
-            if (Peek() != ',') {
-                return Error(L"「,」か「}」がありません");
-            }
-            ++m_pos;
-        }
-    }
-
-    bool ReadNumber(uint64_t& number) {
-        if (Peek() == '0' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] >= '0' &&
-            m_text[m_pos + 1] <= '9') {
-            return Error(L"数の先頭に 0 は付けられません");
-        }
-        uint64_t value = 0;
-        while (!AtEnd() && Peek() >= '0' && Peek() <= '9') {
-            value = value * 10 + (Peek() - '0');
-            if (value > kMaxNumber) {
-                return Error(L"数が大きすぎます");
-            }
-            ++m_pos;
-        }
-        if (!AtEnd() && (Peek() == '.' || Peek() == 'e' || Peek() == 'E')) {
-            return Error(L"数は整数でなければなりません");
-        }
-        number = value;
-        return true;
-    }
-
-    bool ReadHex4(uint32_t& unit) {
-        if (m_pos + 4 > m_text.size()) {
-            return Error(L"\\u の後に 16 進数 4 桁がありません");
-        }
-        unit = 0;
-        for (int i = 0; i < 4; ++i) {
-            const int digit = HexDigitValue(static_cast<char>(Peek()));
-            if (digit < 0) {
-                return Error(L"\\u の後に 16 進数 4 桁がありません");
-            }
-            unit = unit * 16 + static_cast<uint32_t>(digit);
-            ++m_pos;
-        }
-        return true;
-    }
-
-    bool ReadEscape(std::wstring& out) {
-        ++m_pos; // backslash
-        if (AtEnd()) {
-            return Error(L"文字列が閉じていません");
-        }
-        const char c = static_cast<char>(Peek());
-        ++m_pos;
-        switch (c) {
-            case '"':
-            case '\\':
-            case '/':
-                out += static_cast<wchar_t>(c);
-                return true;
-            case 'b':
-                out += L'\b';
-                return true;
-            case 'f':
-                out += L'\f';
-                return true;
-            case 'n':
-                out += L'\n';
-                return true;
-            case 'r':
-                out += L'\r';
-                return true;
-            case 't':
-                out += L'\t';
-                return true;
-            case 'u':
-                break;
-            default:
-                --m_pos;
-                return Error(L"使えないエスケープです");
-        }
-        uint32_t unit = 0;
-        if (!ReadHex4(unit)) {
-            return false;
-        }
-        if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return Error(L"対になっていないサロゲートです");
-        }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            uint32_t low = 0;
-            if (m_text.compare(m_pos, 2, "\\u") != 0) {
-                return Error(L"対になっていないサロゲートです");
-            }
-            m_pos += 2;
-            if (!ReadHex4(low)) {
-                return false;
-            }
-            if (low < 0xDC00 || low > 0xDFFF) {
-                return Error(L"対になっていないサロゲートです");
-            }
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-        }
-        AppendCodePoint(out, unit);
-        return true;
-    }
-
-    // One UTF-8 sequence, checked for shortest form and range.
-    bool ReadUtf8(std::wstring& out) {
-        uint32_t codePoint = 0;
-        size_t length = 0;
-        if (!DecodeUtf8Char(m_text, m_pos, codePoint, length)) {
-            return Error(L"UTF-8 として正しくない文字があります");
-        }
-        m_pos += length;
-        AppendCodePoint(out, codePoint);
-        return true;
-    }
-
-    bool ReadString(std::wstring& out) {
-        ++m_pos; // opening quote
-        out.clear();
-        for (;;) {
-            if (AtEnd()) {
-                return Error(L"文字列が閉じていません");
-            }
-            const uint8_t c = Peek();
-            if (c == '"') {
-                ++m_pos;
-                return true;
-            }
-            if (c < 0x20) {
-                return Error(L"文字列の中に制御文字があります");
-            }
-            if (c == '\\') {
-                if (!ReadEscape(out)) {
-                    return false;
-                }
-            } else if (c < 0x80) {
-                out += static_cast<wchar_t>(c);
-                ++m_pos;
-            } else if (!ReadUtf8(out)) {
-                return false;
-            }
-        }
-    }
-
-    const std::string& m_text;
-    size_t m_pos = 0;
-    size_t m_errorPos = 0;
-    std::wstring m_reason;
-};
 
 // The fields of the object, in record order, and how each is written.
 enum class EFieldForm { kNumber16, kHexBytes, kAddress, kHost };
@@ -357,6 +60,7 @@ const SFieldEntry kFields[] = {
 };
 
 const wchar_t kMacEditName[] = L"macEdit";
+const wchar_t kErasedName[] = L"erased";
 
 std::string NarrowAscii(const wchar_t* text) {
     std::string out;
@@ -445,7 +149,7 @@ bool ReadField(const SFieldEntry& entry, const SJsonValue& value, NeraSettings& 
 
 } // namespace
 
-std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEditFlag) {
+std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEditFlag, const bool* erased) {
     std::string out = "{\n";
     bool first = true;
     for (const SFieldEntry& entry : kFields) {
@@ -471,13 +175,16 @@ std::string SettingsToJson(const NeraSettings& settings, const uint16_t* macEdit
     if (macEditFlag != nullptr) {
         out += ",\n  \"" + NarrowAscii(kMacEditName) + "\": " + std::to_string(*macEditFlag);
     }
+    if (erased != nullptr) {
+        out += ",\n  \"" + NarrowAscii(kErasedName) + "\": " + (*erased ? "true" : "false");
+    }
     return out + "\n}\n";
 }
 
 bool SettingsFromJson(const std::string& text, NeraSettings& settings, uint16_t& macEditFlag,
-                      std::wstring& message) {
+                      std::wstring& message, SSettingsJsonExtras* extras) {
     SJsonValue document;
-    CJsonReader reader(text);
+    CJsonReader reader(text, kSettingsJsonLimits);
     if (!reader.ReadDocument(document)) {
         message = L"JSON の形式が正しくありません（" + reader.Where() + L"）: " + reader.Reason() + L"。";
         return false;
@@ -489,33 +196,39 @@ bool SettingsFromJson(const std::string& text, NeraSettings& settings, uint16_t&
     NeraSettings record;
     std::memset(record.bytes, 0xFF, kNeraSettingsSize);
     uint16_t flag = 0;
+    SSettingsJsonExtras found;
     size_t known = 0;
     for (const SFieldEntry& entry : kFields) {
-        const SJsonValue* value = nullptr;
-        for (const auto& member : document.members) {
-            if (member.first == entry.name) {
-                value = &member.second;
-            }
-        }
+        const SJsonValue* value = document.Member(entry.name);
         if (value == nullptr) {
             return MissingField(entry.name, message);
         }
-        if (!ReadField(entry, *value, record, message)) {
+        // null keeps the module's own MAC: a template for many modules names none.
+        if (entry.offset == kMacOffset && value->kind == SJsonValue::EKind::kNull) {
+            std::memset(record.bytes + entry.offset, 0, entry.size);
+            found.macFromModule = true;
+        } else if (!ReadField(entry, *value, record, message)) {
             return false;
         }
         ++known;
     }
-    for (const auto& member : document.members) {
-        if (member.first == kMacEditName) {
-            if (!ReadNumber16(kMacEditName, member.second, flag, message)) {
-                return false;
-            }
-            ++known;
+    if (const SJsonValue* value = document.Member(kMacEditName)) {
+        if (!ReadNumber16(kMacEditName, *value, flag, message)) {
+            return false;
         }
+        ++known;
+    }
+    // What a module's area held is told, never taken back into a record.
+    if (const SJsonValue* value = document.Member(kErasedName)) {
+        if (value->kind != SJsonValue::EKind::kTrue && value->kind != SJsonValue::EKind::kFalse) {
+            return FieldError(kErasedName, L"true か false を指定してください。", message);
+        }
+        found.erased = value->kind == SJsonValue::EKind::kTrue;
+        ++known;
     }
     if (document.members.size() != known) {
         for (const auto& member : document.members) {
-            bool isKnown = member.first == kMacEditName;
+            bool isKnown = member.first == kMacEditName || member.first == kErasedName;
             for (const SFieldEntry& entry : kFields) {
                 isKnown = isKnown || member.first == entry.name;
             }
@@ -527,5 +240,8 @@ bool SettingsFromJson(const std::string& text, NeraSettings& settings, uint16_t&
     }
     settings = record;
     macEditFlag = flag;
+    if (extras != nullptr) {
+        *extras = found;
+    }
     return true;
 }

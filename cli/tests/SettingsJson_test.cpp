@@ -152,7 +152,7 @@ TEST_F(SettingsJsonTest, BrokenJsonIsRefusedAndWritesNothing) {
         {"negative number", replaced("49152", "-1"), L"0 以上の整数"},
         {"fraction", replaced("49152", "4915.2"), L"整数でなければなりません"},
         {"leading zero", replaced("49152", "049152"), L"先頭に 0"},
-        {"true is not a number", replaced("49152", "true"), L"0 以上の整数"},
+        {"true is not a number", replaced("49152", "true"), L"port: 0～65535 の整数"},
         {"MAC of 11 digits", replaced("\"FFFFFFFFFFFF\"", "\"FFFFFFFFFFF\""), L"mac: 16進数 12 桁"},
         {"address of three parts", replaced("\"0.0.0.0\"", "\"0.0.0\""), L"ipAddress: A.B.C.D"},
         {"name over 32 bytes",
