@@ -9,6 +9,7 @@
 #include "settings/ConfigSession.h"
 #include "settings/NeraSettings.h"
 #include "settings/SettingsEditor.h"
+#include "settings/SettingsChanges.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsJson.h"
 
@@ -86,41 +87,61 @@ std::wstring RecordHex(const NeraSettings& settings) {
     return out;
 }
 
-// The row label of a field, with the option of set that changes it.
-std::wstring FieldName(EEditorField field) {
+// The row label of a field, and the option of set that changes it.
+struct SFieldName {
+    const wchar_t* label;
+    const wchar_t* option;
+};
+
+SFieldName FieldName(EEditorField field) {
     switch (field) {
         case EEditorField::kMac:
-            return L"MACアドレス";
+            return {L"MACアドレス", nullptr};
         case EEditorField::kPort:
-            return L"ポート (--port)";
+            return {L"ポート", L"--port"};
         case EEditorField::kIpAddress:
-            return L"IPアドレス (--ip)";
+            return {L"IPアドレス", L"--ip"};
         case EEditorField::kSubnetMask:
-            return L"サブネットマスク (--mask)";
+            return {L"サブネットマスク", L"--mask"};
         case EEditorField::kGateway:
-            return L"ゲートウェイ (--gateway)";
+            return {L"ゲートウェイ", L"--gateway"};
         case EEditorField::kDnsServer:
-            return L"DNSサーバー (--dns)";
+            return {L"DNSサーバー", L"--dns"};
         case EEditorField::kNtpServer:
-            return L"NTPサーバー (--ntp)";
+            return {L"NTPサーバー", L"--ntp"};
         case EEditorField::kPassword:
-            return L"パスワード (--password)";
+            return {L"パスワード", L"--password"};
         case EEditorField::kClientMode:
-            return L"クライアントモード (--client)";
+            return {L"クライアントモード", L"--client"};
         case EEditorField::kServer:
-            return L"サーバー (--server)";
+            return {L"サーバー", L"--server"};
         case EEditorField::kServerPort:
-            return L"サーバーポート (--server-port)";
+            return {L"サーバーポート", L"--server-port"};
         case EEditorField::kNone:
             break;
     }
-    return std::wstring();
+    return {nullptr, nullptr};
+}
+
+// A refused field, named by the option that set it, or by the JSON member it came from.
+int ReportProblem(INeraHost& host, EEditorField field, const std::wstring& message, bool fromJson) {
+    const SFieldName name = FieldName(field);
+    if (name.label == nullptr) {
+        ReportError(host, message);
+    } else if (fromJson) {
+        ReportError(host,
+                    std::wstring(name.label) + L" (JSON の " + JsonMemberOfField(field) + L"): " + message);
+    } else {
+        ReportError(host,
+                    std::wstring(name.label) +
+                        (name.option != nullptr ? std::wstring(L" (") + name.option + L")" : std::wstring()) +
+                        L": " + message);
+    }
+    return kExitUsage;
 }
 
 int ReportProblem(INeraHost& host, const SEditorProblem& problem) {
-    const std::wstring name = FieldName(problem.field);
-    ReportError(host, name.empty() ? problem.message : name + L": " + problem.message);
-    return kExitUsage;
+    return ReportProblem(host, problem.field, problem.message, false);
 }
 
 // NeraConfig's session seen from a console: nothing is shown while it runs (the commands print
@@ -130,7 +151,17 @@ class CConsoleConfigView : public IConfigView {
 public:
     CConsoleConfigView(INeraHost& host, bool yes) : m_host(host), m_yes(yes) {}
 
-    bool AskYesNo(const std::wstring& question) override { return m_yes || m_host.AskYesNo(question); }
+    // Only a person answers: with input from a script the question is not asked at all.
+    bool AskYesNo(const std::wstring& question) override {
+        if (m_yes) {
+            return true;
+        }
+        if (!m_host.InIsConsole()) {
+            m_unanswered = true;
+            return false;
+        }
+        return m_host.AskYesNo(question);
+    }
     bool AskMacChange(const uint8_t currentMac[kMacSize], const uint8_t newMac[kMacSize]) override {
         return AskYesNo(std::wstring(kMacChangeQuestion) + L"\n  " + MacText(currentMac) + L" → " +
                         MacText(newMac));
@@ -150,6 +181,7 @@ public:
     void ShowWritten(bool) override {}
 
     SEditorFields m_fields;
+    bool m_unanswered = false; // a question was needed but nobody could answer it
 
 private:
     INeraHost& m_host;
@@ -189,8 +221,36 @@ int Connect(CConfigSession& session, const SNeraOptions& options, INeraHost& hos
     return kExitRefused;
 }
 
-// The object of info --json: what the module tells about itself and its settings record.
-std::string InfoJson(const SModuleInfo& info, const NeraSettings& settings) {
+// The file that NeraConfig saves after "read into editor" with the password carried over.
+bool EditorFileRecord(const NeraSettings& device, NeraSettings& record, SEditorProblem& problem) {
+    SEditorFields fields = EditorFieldsFromRecord(device);
+    if (IsPasswordEnabled(device.PasswordDigest())) {
+        CarryPasswordDigest(fields, device.PasswordDigest());
+    }
+    record = device;
+    return CheckExchangedFields(fields, problem) && CollectEditorSettings(fields, record, problem);
+}
+
+// The one JSON view of a module's settings, for get --json and info --json alike: the file that
+// get -o saves (so that it goes back to set and convert), and whether the area was erased. A
+// record NeraConfig could not save is shown as read, with "no password" in the file's form.
+std::string ModuleSettingsJson(const CConfigSession& session, bool& saveable, SEditorProblem& problem) {
+    NeraSettings record;
+    saveable = EditorFileRecord(session.m_currentSettings, record, problem);
+    if (!saveable) {
+        record = session.m_currentSettings;
+        if (!IsPasswordEnabled(record.PasswordDigest())) {
+            std::memset(record.PasswordDigest(), 0xFF, kPasswordDigestSize);
+        }
+    }
+    const uint16_t normalMode = 0;
+    const bool erased = session.m_currentErased;
+    return SettingsToJson(record, &normalMode, &erased);
+}
+
+// The object of info --json: what the module tells about itself, and its settings as get --json
+// shows them.
+std::string InfoJson(const SModuleInfo& info, const std::string& settingsJson) {
     auto text = [](const std::wstring& value) {
         return "\"" + std::string(value.begin(), value.end()) + "\"";
     };
@@ -203,16 +263,21 @@ std::string InfoJson(const SModuleInfo& info, const NeraSettings& settings) {
         ",\n";
     out += "  \"firmware\": " + text(info.version) + ",\n";
     // The settings object, indented one level further.
-    std::string settingsJson = SettingsToJson(settings, nullptr);
-    settingsJson.pop_back(); // its last line feed
     std::string indented;
-    for (char c : settingsJson) {
-        indented += c;
-        if (c == '\n') {
+    for (size_t i = 0; i + 1 < settingsJson.size(); ++i) { // without its last line feed
+        indented += settingsJson[i];
+        if (settingsJson[i] == '\n') {
             indented += "  ";
         }
     }
     return out + "  \"settings\": " + indented + "\n}\n";
+}
+
+// "Nera5120（製品識別子 …）": the module a command works on, as update names it.
+std::wstring ModuleName(const SModuleInfo& info) {
+    return ProductNameFromCode(info.hasCode ? info.code : kNoHwCode) + L"（製品識別子 " +
+           (info.hasIdentity ? WideTextFromUuid(info.identity, EHexCase::kUpper) : std::wstring(L"N/A")) +
+           L"）";
 }
 
 int OnInfo(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
@@ -225,7 +290,9 @@ int OnInfo(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     const SModuleInfo info = session.ReadModuleInfo();
     session.CloseDevice();
     if (options.json) {
-        host.Out(Widen(InfoJson(info, session.m_currentSettings)));
+        bool saveable = false;
+        SEditorProblem problem;
+        host.Out(Widen(InfoJson(info, ModuleSettingsJson(session, saveable, problem))));
         return kExitOk;
     }
     std::wstring out;
@@ -233,18 +300,11 @@ int OnInfo(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     Line(out, L"ハードウェアコード", info.hasCode ? HexCode(info.code) : L"N/A");
     Line(out, L"製品識別子", info.hasIdentity ? WideTextFromUuid(info.identity, EHexCase::kUpper) : L"N/A");
     Line(out, L"ファームウェアバージョン", info.version);
+    if (session.m_currentErased) {
+        Line(out, L"設定", L"なし（設定領域は消去されています）");
+    }
     host.Out(out + SettingsText(session.m_currentSettings));
     return kExitOk;
-}
-
-// The file that NeraConfig saves after "read into editor" with the password carried over.
-bool EditorFileRecord(const NeraSettings& device, NeraSettings& record, SEditorProblem& problem) {
-    SEditorFields fields = EditorFieldsFromRecord(device);
-    if (IsPasswordEnabled(device.PasswordDigest())) {
-        CarryPasswordDigest(fields, device.PasswordDigest());
-    }
-    record = device;
-    return CheckExchangedFields(fields, problem) && CollectEditorSettings(fields, record, problem);
 }
 
 // -o onto an existing file without --force: refused before anything is read or written.
@@ -297,8 +357,12 @@ int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     }
     const uint16_t normalMode = 0;
     if (options.json) {
-        host.Out(Widen(SettingsToJson(record, &normalMode)));
+        bool unused = false;
+        host.Out(Widen(ModuleSettingsJson(session, unused, problem)));
     } else if (!(options.quiet && !options.output.empty())) {
+        if (session.m_currentErased) {
+            host.Out(L"設定領域は消去されています（次は NeraConfig が代わりに示す既定の設定です）。\n");
+        }
         host.Out(SettingsText(settings));
     }
     if (options.output.empty()) {
@@ -308,170 +372,82 @@ int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     return WriteBytes(host, options, std::vector<uint8_t>(file.begin(), file.end()));
 }
 
-// A settings file as set and convert take it: exactly the 130 bytes NeraConfig saves, or the
-// JSON object that get --json and convert --json write (a text whose first character is "{";
-// a settings file starts with its zero format word). jsonOnly takes the file as JSON whatever
-// it starts with.
-int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, NeraSettings& settings,
-                     uint16_t& flag) {
+// A settings file as set and convert take it (jsonOnly: as JSON whatever it starts with).
+int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, SSettingsSource& source) {
     std::vector<uint8_t> data;
     std::wstring reason;
     if (!host.ReadFile(path, kMaxJsonRead, data, reason)) {
         return ReportFileError(host, path, L"ファイルが開けませんでした。", reason);
     }
-    size_t first = data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
-    while (first < data.size() &&
-           (data[first] == ' ' || data[first] == '\t' || data[first] == '\r' || data[first] == '\n')) {
-        ++first;
-    }
-    if (jsonOnly || (first < data.size() && data[first] == '{')) {
-        std::wstring message;
-        if (!SettingsFromJson(std::string(data.begin(), data.end()), settings, flag, message)) {
-            ReportError(host, PrintableText(path) + L": " + message);
-            return kExitUsage;
-        }
-        return kExitOk;
-    }
-    if (data.size() != kSettingsFileSize) {
-        ReportError(host, PrintableText(path) + L": 設定ファイルではありません（" +
-                              std::to_wstring(kSettingsFileSize) + L" バイトではなく " +
-                              std::to_wstring(data.size()) + L" バイトです）。");
+    std::wstring message;
+    if (!ReadSettingsSource(data, jsonOnly, source, message)) {
+        ReportError(host, PrintableText(path) + L": " + message);
         return kExitUsage;
     }
-    MakeDefaultSettings(settings, kDefaultServerPort);
-    flag = LoadSettingsFileBytes(data.data(), data.size(), settings);
     return kExitOk;
 }
 
-// The options of set applied to the editor as the dialog's controls would change them: --ip
-// unticks DHCP (and with it DNS automatic), --dhcp ticks both, --dns unticks DNS automatic.
-bool ApplyChanges(const SSettingsChanges& changes, SEditorState& editor, std::wstring& message) {
-    SEditorFields& fields = editor.fields;
-    if (changes.ipAddress) {
-        if (fields.dhcp && !changes.subnetMask) {
-            message = L"DHCP の設定を --ip で固定アドレスにするときは --mask も指定してください。";
-            return false;
-        }
-        if (fields.dhcp) {
-            SwitchDhcp(editor, false);
-        }
-        fields.ipAddress = *changes.ipAddress;
-    }
-    if (changes.dhcp) {
-        SwitchDhcp(editor, true);
-    }
-    if (fields.dhcp && (changes.subnetMask || changes.gateway)) {
-        message =
-            L"DHCP の設定には --mask と --gateway を指定できません（固定アドレスは --ip で指定します）。";
-        return false;
-    }
-    if (changes.subnetMask) {
-        fields.subnetMask = *changes.subnetMask;
-    }
-    if (changes.gateway) {
-        fields.gateway = *changes.gateway;
-    }
-    if (changes.dnsServer) {
-        SwitchDnsAuto(editor, false);
-        fields.dnsServer = *changes.dnsServer;
-    }
-    if (changes.dnsAuto) {
-        SwitchDnsAuto(editor, true);
-    }
-    if (changes.ntpServer) {
-        fields.ntpServer = *changes.ntpServer;
-    }
-    if (changes.port) {
-        fields.port = *changes.port;
-    }
-    if (changes.server) {
-        fields.server = *changes.server;
-    }
-    if (changes.serverPort) {
-        fields.serverPort = *changes.serverPort;
-    }
-    if (changes.clientMode) {
-        fields.clientMode = *changes.clientMode;
-    }
-    if (changes.password) {
-        fields.password = *changes.password;
-        fields.passwordIsDigest = false;
-    }
-    if (changes.noPassword) {
-        fields.password.clear();
-        fields.passwordIsDigest = false;
-    }
-    return true;
+int Interrupted(INeraHost& host, const std::wstring& state) {
+    ReportError(host, L"中断しました。" + state);
+    return kExitInterrupted;
 }
 
 int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
-    NeraSettings record;
-    uint16_t flag = 0;
-    const int read = ReadSettingsFile(host, options.input, false, record, flag);
+    SSettingsSource source;
+    const int read = ReadSettingsFile(host, options.input, false, source);
     if (read != kExitOk) {
         return read;
     }
-    // NeraConfig would show such a file as the default record; written to a module that would
-    // replace every setting, so it is refused.
-    if (record.Format() != 0) {
-        ReportError(host,
-                    PrintableText(options.input) +
-                        L": 設定ファイルの形式が正しくありません（先頭の 2 バイトが 0 ではありません）。");
-        return kExitUsage;
-    }
-    NormalizeDeviceSettings(record, kDefaultServerPort);
-
-    // The editor as opening the file leaves it: a file saved in normal mode keeps the editor's
-    // MAC text, empty at start; a digest in the file is carried over.
-    SEditorState editor;
-    LoadEditorRecord(editor, record);
-    SEditorFields& fields = editor.fields;
-    if (!SettingsFileCarriesMac(flag)) {
-        fields.macText.clear();
-    }
-    // --mac is the MAC to write, as typed into the field in MAC edit mode.
-    if (options.mac) {
-        fields.macText = *options.mac;
-    }
-    if (IsPasswordDigestSet(record.PasswordDigest())) {
-        CarryPasswordDigest(fields, record.PasswordDigest());
-    }
-    std::wstring message;
-    if (!ApplyChanges(options.changes, editor, message)) {
-        ReportError(host, message);
-        return kExitUsage;
-    }
     // Every check before the module is touched; only the MAC changes after reading it.
-    SEditorProblem problem;
-    {
-        SEditorFields trialFields = fields;
-        NeraSettings trial = record;
-        if (!CheckExchangedFields(trialFields, problem) ||
-            !CollectEditorSettings(trialFields, trial, problem)) {
-            return ReportProblem(host, problem);
+    SSetPlan plan;
+    SSetProblem problem;
+    if (!PrepareSettingsWrite(source, options.changes, L"--", plan, problem)) {
+        if (problem.field == EEditorField::kNone && !problem.fromChanges) {
+            ReportError(host, PrintableText(options.input) + L": " + problem.message);
+            return kExitUsage;
         }
+        return ReportProblem(host, problem.field, problem.message, source.json && !problem.fromChanges);
     }
 
     CConsoleConfigView view(host, options.yes);
-    view.m_fields = fields;
+    view.m_fields = plan.fields;
     CConfigSession session(device, view);
-    session.m_macEdit = options.mac.has_value();
+    session.m_macEdit = plan.macEdit;
     const int connected = Connect(session, options, host);
     if (connected != kExitOk) {
         return connected;
+    }
+    std::wstring message;
+    if (!CheckSourceMac(source, options.changes, session.m_currentSettings, L"--", message)) {
+        session.CloseDevice();
+        ReportError(host, message);
+        return kExitUsage;
+    }
+    const std::wstring module = ModuleName(session.ReadModuleInfo());
+    if (host.StopRequested()) {
+        session.CloseDevice();
+        return Interrupted(host, L"モジュールには書き込んでいません。");
+    }
+    if (!options.quiet && !options.dryRun) {
+        host.Err(L"書込み先: " + module + L"\n");
     }
     // A script says what it changes: the module's password stays unless --no-password says
     // otherwise, and a MAC no network can use is written only when --mac names it.
     SWriteRules rules;
     rules.dryRun = options.dryRun;
     rules.keepModulePassword = !options.changes.noPassword;
-    rules.refuseUnusableMac = !options.mac;
+    rules.refuseUnusableMac = !options.changes.mac;
+    NeraSettings record = plan.base;
     const SWriteOutcome outcome = session.OnWriteToDevice(record, rules);
     session.CloseDevice();
     switch (outcome.result) {
         case EWriteResult::kWritten:
+            if (host.StopRequested()) {
+                return Interrupted(host, L"設定は書き込み、読み戻して確かめてあります（" + module + L"）。");
+            }
             if (!options.quiet) {
-                host.Out(std::wstring(kWriteDoneMessage) + L"\n" + SettingsText(outcome.readBack));
+                host.Out(std::wstring(kWriteDoneMessage) + L"（" + module + L"）\n" +
+                         SettingsText(outcome.readBack));
             }
             return kExitOk;
         case EWriteResult::kWouldRemovePassword:
@@ -484,11 +460,11 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
                           L"この MAC アドレスを書き込むには --mac で指定してください。");
             return kExitUsage;
         case EWriteResult::kDryRun:
-            host.Out(L"書き込むレコード（書き込んでいません）:\n" + SettingsText(outcome.written) +
-                     RecordHex(outcome.written));
+            host.Out(L"書き込むレコード（書き込んでいません）: " + module + L"\n" +
+                     SettingsText(outcome.written) + RecordHex(outcome.written));
             return kExitOk;
         case EWriteResult::kMacChangeDeclined:
-            ReportError(host, kMacChangeDeclined);
+            ReportError(host, view.m_unanswered ? kNobodyToAskMessage : kMacChangeDeclined);
             return kExitUsage;
         case EWriteResult::kRefused: // the view has reported the field
             return kExitUsage;
@@ -507,26 +483,29 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
 }
 
 int OnConvert(const SNeraOptions& options, INeraHost& host) {
-    NeraSettings settings;
-    uint16_t flag = 0;
+    SSettingsSource source;
     // --json turns a settings file into JSON; -o alone turns JSON into a settings file.
-    const int read = ReadSettingsFile(host, options.input, !options.json, settings, flag);
+    const int read = ReadSettingsFile(host, options.input, !options.json, source);
     if (read != kExitOk) {
         return read;
     }
     if (options.json) {
-        const std::string json = SettingsToJson(settings, &flag);
+        const std::string json = SettingsToJson(source.record, &source.macEditFlag);
         if (options.output.empty()) {
             host.Out(Widen(json));
             return kExitOk;
         }
         return WriteBytes(host, options, std::vector<uint8_t>(json.begin(), json.end()));
     }
-    const SettingsFileBytes file = SerializeSettingsFile(settings, flag);
+    const SettingsFileBytes file = SerializeSettingsFile(source.record, source.macEditFlag);
     return WriteBytes(host, options, std::vector<uint8_t>(file.begin(), file.end()));
 }
 
 } // namespace
+
+const wchar_t kNobodyToAskMessage[] =
+    L"確認が必要ですが、標準入力がコンソールではないため質問しませんでした。書き込んでいません"
+    L"（確認なしに書き込むには --yes を指定してください）。";
 
 void ReportError(INeraHost& host, const std::wstring& text) {
     host.Err(L"nera: " + text + L"\n");
@@ -565,11 +544,14 @@ int RunNera(const std::vector<std::wstring>& args, IDeviceLibraries& libraries, 
         ReportError(host, kNoLibraries);
         return kExitFile;
     }
+    int status = kExitUsage;
     switch (options.command) {
         case ECommand::kInfo:
-            return OnInfo(options, *device, host);
+            status = OnInfo(options, *device, host);
+            break;
         case ECommand::kGet:
-            return OnGet(options, *device, host);
+            status = OnGet(options, *device, host);
+            break;
         case ECommand::kSet:
             return OnSet(options, *device, host);
         case ECommand::kUpdate:
@@ -577,7 +559,12 @@ int RunNera(const std::vector<std::wstring>& args, IDeviceLibraries& libraries, 
         default:
             break;
     }
-    return kExitUsage;
+    // Reading ends as it began; Ctrl+C during it still ends the script that ran it.
+    if (status == kExitOk && host.StopRequested()) {
+        ReportError(host, L"中断しました。");
+        return kExitInterrupted;
+    }
+    return status;
 }
 
 int RunNera(const std::vector<std::wstring>& args, IDeviceApi& device, INeraHost& host) {

@@ -15,7 +15,8 @@
 constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1; // the module refused or failed: open, identity, echo, write, verify
 constexpr int kExitUsage = 2;   // bad usage or bad input, or a question answered No; nothing written
-constexpr int kExitFile = 3;    // a file could not be read or written
+constexpr int kExitFile = 3;    // a file could not be read or written, or the device libraries are missing
+constexpr int kExitInterrupted = 130; // stopped by Ctrl+C, after the step in progress
 
 // What the commands need from the program around them.
 class INeraHost {
@@ -26,8 +27,14 @@ public:
     virtual void Err(const std::wstring& text) = 0;
     // True when standard error is a console, where a progress bar may redraw its line.
     virtual bool ErrIsConsole() = 0;
-    // Shows a Yes/No question and reads the answer; false for No or when nobody answers.
+    // True when standard input is a console, where a person can answer a question. Input from
+    // a pipe or a file belongs to the script and is never read for an answer.
+    virtual bool InIsConsole() = 0;
+    // Shows a Yes/No question and reads the answer; false for No or when nobody answers. Asked
+    // only when InIsConsole().
     virtual bool AskYesNo(const std::wstring& question) = 0;
+    // True once the user has asked to stop (Ctrl+C); a command ends the step in progress first.
+    virtual bool StopRequested() = 0;
     // The whole file, at most maxBytes (a larger file fails); reason is the system's why.
     virtual bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
                           std::wstring& reason) = 0;
@@ -67,6 +74,9 @@ int RunNera(const std::vector<std::wstring>& args, IDeviceApi& device, INeraHost
 
 // The firmware update ("nera update"), in its own unit with the package reader.
 int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost& host);
+
+// A question was needed, but standard input is not a console: nothing was written.
+extern const wchar_t kNobodyToAskMessage[];
 
 // "nera: " and the text on standard error, as one line.
 void ReportError(INeraHost& host, const std::wstring& text);

@@ -102,28 +102,25 @@ const SOptionEntry* FindOption(const std::wstring& name) {
     return nullptr;
 }
 
+bool IsHelp(const std::wstring& arg) {
+    return arg == L"--help" || arg == L"-h" || arg == L"/?";
+}
+
+// An argument that stands where a value was expected but reads as an option of nera.
+bool LooksLikeOption(const std::wstring& arg) {
+    return arg.compare(0, 2, L"--") == 0 || FindOption(arg.substr(0, arg.find(L'='))) != nullptr ||
+           arg == L"-V" || arg == L"/?";
+}
+
 bool Fail(std::wstring& message, const std::wstring& text) {
     message = text;
     return false;
-}
-
-// A text that reaches the module must survive the code page it is stored in; the message is
-// the one the JSON reader gives for the same fault.
-bool CheckCodePage(const std::wstring& name, const std::wstring& value, std::wstring& message) {
-    std::string ansi;
-    std::wstring back;
-    if (WideToAnsi(value, ansi) && AnsiToWide(ansi, back) && back == value) {
-        return true;
-    }
-    return Fail(message, name + L": 設定に保存できない文字があります。");
 }
 
 // One option value into the options; name is the option as written, for messages.
 bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value, SNeraOptions& options,
                  std::wstring& message) {
     SSettingsChanges& changes = options.changes;
-    uint32_t address = 0;
-    unsigned int number = 0;
     std::wstring problem;
     switch (id) {
         case EOption::kHelp:
@@ -139,79 +136,25 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
             options.output = value;
             return true;
         case EOption::kIp:
+        case EOption::kDhcp:
         case EOption::kMask:
         case EOption::kGateway:
         case EOption::kDns:
-            if (!ParseDottedAddress(value, address)) {
-                return Fail(message,
-                            name + L": アドレスは A.B.C.D（0～255 の数 4 つ）の形で指定してください。");
-            }
-            if (id == EOption::kIp) {
-                // 0.0.0.0 and 255.255.255.255 in the address field mean DHCP to the module.
-                if (address == 0 || address == 0xFFFFFFFFu) {
-                    return Fail(message, name + L": 0.0.0.0 と 255.255.255.255 は固定アドレスにできません"
-                                                L"（DHCP は --dhcp で指定します）。");
-                }
-                changes.ipAddress = address;
-            } else if (id == EOption::kMask) {
-                changes.subnetMask = address;
-            } else if (id == EOption::kGateway) {
-                changes.gateway = address;
-            } else {
-                if (address == 0 || address == 0xFFFFFFFFu) {
-                    return Fail(message, name + L": 0.0.0.0 と 255.255.255.255 は DNS サーバーにできません"
-                                                L"（自動取得は --dns-auto で指定します）。");
-                }
-                changes.dnsServer = address;
-            }
-            return true;
-        case EOption::kDhcp:
-            changes.dhcp = true;
-            return true;
         case EOption::kDnsAuto:
-            changes.dnsAuto = true;
-            return true;
         case EOption::kNtp:
-            if (!CheckCodePage(name, value, message)) {
-                return false;
-            }
-            changes.ntpServer = value;
-            return true;
-        case EOption::kServer:
-            if (!CheckCodePage(name, value, message)) {
-                return false;
-            }
-            changes.server = value;
-            return true;
         case EOption::kPort:
+        case EOption::kServer:
         case EOption::kServerPort:
-            if (!CheckUnsignedField(value, kMinPortValue, kMaxPortValue, number, problem)) {
+        case EOption::kClient:
+        case EOption::kPassword:
+        case EOption::kNoPassword:
+        case EOption::kMac: {
+            const SSettingOptionName* setting = FindSettingOption(name.substr(2));
+            if (setting == nullptr || !ApplySettingValue(setting->option, value, changes, problem)) {
                 return Fail(message, name + L": " + problem);
             }
-            (id == EOption::kPort ? changes.port : changes.serverPort) = number;
             return true;
-        case EOption::kClient:
-            if (value == L"on") {
-                changes.clientMode = true;
-            } else if (value == L"off") {
-                changes.clientMode = false;
-            } else {
-                return Fail(message, name + L": on または off を指定してください。");
-            }
-            return true;
-        case EOption::kPassword:
-            if (value.empty()) {
-                return Fail(message, name + L": 空のパスワードは指定できません"
-                                            L"（パスワードなしは --no-password で指定します）。");
-            }
-            if (!CheckCodePage(name, value, message)) {
-                return false;
-            }
-            changes.password = value;
-            return true;
-        case EOption::kNoPassword:
-            changes.noPassword = true;
-            return true;
+        }
         case EOption::kDryRun:
             options.dryRun = true;
             return true;
@@ -239,15 +182,6 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
             }
             options.package = value;
             return true;
-        case EOption::kMac: {
-            std::wstring digits;
-            if (!ParseMacOption(value, digits)) {
-                return Fail(message,
-                            name + L": MAC アドレスは XX:XX:XX:XX:XX:XX（16進数）の形で指定してください。");
-            }
-            options.mac = digits;
-            return true;
-        }
         case EOption::kForce:
             options.force = true;
             return true;
@@ -260,18 +194,8 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
 
 // Options that cannot stand together, and what each command needs beside its options.
 bool CheckCombination(SNeraOptions& options, std::wstring& message) {
-    const SSettingsChanges& changes = options.changes;
-    if (changes.ipAddress && changes.dhcp) {
-        return Fail(message, L"--ip と --dhcp は同時に指定できません。");
-    }
-    if (changes.dnsServer && changes.dnsAuto) {
-        return Fail(message, L"--dns と --dns-auto は同時に指定できません。");
-    }
-    if (changes.password && changes.noPassword) {
-        return Fail(message, L"--password と --no-password は同時に指定できません。");
-    }
-    if (changes.dhcp && (changes.subnetMask || changes.gateway)) {
-        return Fail(message, L"--dhcp のときは --mask と --gateway を指定できません。");
+    if (!CheckSettingsChanges(options.changes, L"--", message)) {
+        return false;
     }
     switch (options.command) {
         case ECommand::kSet:
@@ -300,33 +224,48 @@ const wchar_t* NeraSuiteVersion() {
 
 bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& options, std::wstring& message) {
     options = SNeraOptions();
-    if (args.empty()) {
+    // The options of nera itself may stand before the command.
+    size_t start = 0;
+    for (; start < args.size(); ++start) {
+        const std::wstring& arg = args[start];
+        if (IsHelp(arg)) {
+            options.help = true;
+            return true;
+        }
+        if (arg == L"--version" || arg == L"-V") {
+            if (start + 1 < args.size()) {
+                return Fail(message, arg + L" の後には何も指定できません（" + std::to_wstring(start + 2) +
+                                         L" 番目の引数）。");
+            }
+            options.version = true;
+            return true;
+        }
+        if (arg == L"--quiet" || arg == L"-q") {
+            options.quiet = true;
+            continue;
+        }
+        break;
+    }
+    if (start == args.size()) {
         return Fail(message, L"コマンドが指定されていません（nera --help で一覧を表示します）。");
     }
-    if (args[0] == L"--help" || args[0] == L"-h") {
-        options.help = true;
-        return true;
-    }
-    if (args[0] == L"--version" || args[0] == L"-V") {
-        options.version = true;
-        return true;
-    }
+    const std::wstring& commandName = args[start];
     unsigned commandBit = 0;
     for (const SCommandName& command : kCommands) {
-        if (args[0] == command.name) {
+        if (commandName == command.name) {
             options.command = command.command;
             commandBit = command.bit;
         }
     }
     if (commandBit == 0) {
-        if (!args[0].empty() && args[0][0] == L'-') {
+        if (!commandName.empty() && commandName[0] == L'-') {
             return Fail(message, L"最初にコマンドを指定してください（nera --help で一覧を表示します）。");
         }
-        return Fail(message, L"不明なコマンドです: " + PrintableText(args[0]));
+        return Fail(message, L"不明なコマンドです: " + PrintableText(commandName));
     }
     // Help wins over every other mistake on the line.
-    for (size_t i = 1; i < args.size() && args[i] != L"--"; ++i) {
-        if (args[i] == L"--help" || args[i] == L"-h") {
+    for (size_t i = start + 1; i < args.size() && args[i] != L"--"; ++i) {
+        if (IsHelp(args[i])) {
             options.help = true;
             return true;
         }
@@ -337,7 +276,7 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
     bool optionsEnded = false;
     // The argument after a password may be the rest of it, split at a blank: never shown.
     bool afterPassword = false;
-    for (size_t i = 1; i < args.size(); ++i) {
+    for (size_t i = start + 1; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
         const std::wstring position = std::to_wstring(i + 1) + L" 番目の引数";
         const bool hidden = afterPassword;
@@ -362,8 +301,11 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
             return Fail(message, hidden ? L"不明なオプションです（" + position + L"）。"
                                         : L"不明なオプションです: " + PrintableText(name));
         }
-        if ((entry->commands & commandBit) == 0) {
+        if ((entry->commands & commandBit) == 0 && entry->id != EOption::kQuiet) {
             return Fail(message, L"このコマンドでは使えないオプションです: " + name);
+        }
+        if (entry->id == EOption::kQuiet && options.quiet) {
+            continue; // given before the command as well
         }
         for (EOption id : seen) {
             if (id == entry->id) {
@@ -376,6 +318,18 @@ bool ParseNeraOptions(const std::vector<std::wstring>& args, SNeraOptions& optio
             if (equals != std::wstring::npos) {
                 value = arg.substr(equals + 1);
             } else if (i + 1 < args.size()) {
+                // A forgotten value must not take the next option with it: "--password
+                // $UNSET --dry-run" would write the password "--dry-run" and lose the dry run.
+                if (LooksLikeOption(args[i + 1])) {
+                    const std::wstring next = std::to_wstring(i + 2) + L" 番目の引数";
+                    // A password is never repeated, not even a mistyped one.
+                    const std::wstring shown = entry->id == EOption::kPassword
+                                                   ? L"は"
+                                                   : L"の " + PrintableText(args[i + 1]) + L" は";
+                    return Fail(message, name + L" の値がありません（" + next + shown +
+                                             L"オプションです）。- で始まる値は " + name +
+                                             L"=値 の形で指定してください。");
+                }
                 value = args[++i];
             } else {
                 return Fail(message, name + L" には値が必要です。");
@@ -465,6 +419,13 @@ std::wstring NeraHelpText(ECommand command) {
            L"  nera COMMAND --help でコマンドごとのオプションを表示します。\n"
            L"  -q, --quiet     エラーのほかは表示しません（求められたデータは表示します）\n"
            L"  -V, --version   nera のバージョンを表示します\n"
-           L"終了コード: 0 成功、1 モジュールが拒否した・失敗した（接続、製品の確認、通信、書込み、\n"
-           L"  ベリファイ）、2 使い方や入力の誤り・確認で中止（何も書き込んでいません）、3 ファイルの誤り\n";
+           L"  値が - で始まるときは --password=--x のように = でつないで指定します。\n"
+           L"  確認の質問は標準入力がコンソールのときだけします（スクリプトでは --yes を付けます）。\n"
+           L"終了コード:\n"
+           L"  0    成功\n"
+           L"  1    モジュールが拒否した・失敗した（接続、製品の確認、通信、書込み、ベリファイ、読み戻し）\n"
+           L"  2    "
+           L"使い方や入力の誤り、規則による拒否、確認で中止・答える人がいない（何も書き込んでいません）\n"
+           L"  3    ファイルを読み書きできない、デバイスライブラリがない\n"
+           L"  130  Ctrl+C で中断した（いまの手順を終えてから止まります）\n";
 }

@@ -7,26 +7,9 @@
 #include <string>
 #include <vector>
 
-enum class ECommand { kNone, kInfo, kGet, kSet, kUpdate, kConvert };
+#include "settings/SettingsChanges.h"
 
-// What "nera set" changes in the settings it starts from; an option not given changes nothing.
-// Addresses have the first octet in the most significant byte.
-struct SSettingsChanges {
-    std::optional<uint32_t> ipAddress;
-    bool dhcp = false;
-    std::optional<uint32_t> subnetMask;
-    std::optional<uint32_t> gateway;
-    std::optional<uint32_t> dnsServer;
-    bool dnsAuto = false;
-    std::optional<std::wstring> ntpServer;
-    std::optional<unsigned int> port;
-    std::optional<std::wstring> server;
-    std::optional<unsigned int> serverPort;
-    std::optional<bool> clientMode;
-    // Never written to any output.
-    std::optional<std::wstring> password;
-    bool noPassword = false;
-};
+enum class ECommand { kNone, kInfo, kGet, kSet, kUpdate, kConvert };
 
 struct SNeraOptions {
     ECommand command = ECommand::kNone;
@@ -40,7 +23,6 @@ struct SNeraOptions {
     bool dryRun = false;
     bool yes = false;
     std::optional<std::wstring> uuid; // upper-cased, as the updater keeps it
-    std::optional<std::wstring> mac;  // --mac as 12 upper-case hex digits
     std::wstring package;
     SSettingsChanges changes;
 };

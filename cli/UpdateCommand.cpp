@@ -108,6 +108,7 @@ public:
     }
     void SetConnectButtons(bool) override {}
     void ShowProgress(size_t verified, size_t total) override { m_progress.Set(verified, total); }
+    bool StopRequested() override { return m_host.StopRequested(); }
 
     // A log that stopped inside a line (a failed connect) gets its line feed at the end.
     void EndLine() {
@@ -148,10 +149,22 @@ int Finish(const SUpdateOutcome& outcome, CProgressLine& progress, CConsoleUpdat
     }
     switch (outcome.result) {
         case EUpdateResult::kWritten:
+            if (host.StopRequested()) {
+                ReportError(host, L"中断しました。ファームウェアの書込みとベリファイは終わっています。");
+                return kExitInterrupted;
+            }
             return kExitOk;
         case EUpdateResult::kDeclined:
             ReportError(host, L"書込みを中止しました。");
             return kExitUsage;
+        case EUpdateResult::kStopped:
+            ReportError(host,
+                        outcome.stoppedAfter == EUpdateStep::kErased
+                            ? L"中断しました。ファームウェアは消去したところで、不完全です（モジュールは"
+                              L"このままでは動きません）。もう一度 nera update を実行すると書き込み直します。"
+                            : L"中断しました。ファームウェアは書き込みましたがベリファイしていないため、"
+                              L"不完全かもしれません。もう一度 nera update を実行すると書き込み直します。");
+            return kExitInterrupted;
         default:
             return kExitRefused;
     }
@@ -191,6 +204,18 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
     SUpdateOutcome outcome = session.OnConnect();
     if (outcome.result != EUpdateResult::kConnected) {
         return Finish(outcome, progress, view, host);
+    }
+    if (!options.yes && !host.InIsConsole()) {
+        session.OnDisconnect();
+        view.EndLine();
+        ReportError(host, kNobodyToAskMessage);
+        return kExitUsage;
+    }
+    if (host.StopRequested()) {
+        session.OnDisconnect();
+        view.EndLine();
+        ReportError(host, L"中断しました。モジュールには書き込んでいません。");
+        return kExitInterrupted;
     }
     if (!options.yes) {
         uint8_t identity[16] = {};

@@ -7,6 +7,8 @@
 // console switched to UTF-8 with "chcp 65001" gets UTF-8. JSON output is plain ASCII in any case.
 #include <windows.h>
 
+#include <atomic>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -105,39 +107,19 @@ private:
     bool m_console;
 };
 
-// One line from standard input: the console's own reading, or bytes up to a line feed.
-bool ReadAnswerLine(std::wstring& line, bool& fromConsole) {
+// One line typed at the console. Input from a pipe or a file is the script's and is never read
+// for an answer.
+bool ReadAnswerLine(std::wstring& line) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    fromConsole = false;
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+    if (!IsConsole(input)) {
         return false;
     }
-    if (IsConsole(input)) {
-        fromConsole = true;
-        wchar_t buffer[kMaxAnswer];
-        DWORD got = 0;
-        if (!ReadConsoleW(input, buffer, static_cast<DWORD>(kMaxAnswer), &got, nullptr) || got == 0) {
-            return false;
-        }
-        line.assign(buffer, got);
-        return true;
-    }
-    std::string bytes;
-    char c = 0;
+    wchar_t buffer[kMaxAnswer];
     DWORD got = 0;
-    while (bytes.size() < kMaxAnswer && ::ReadFile(input, &c, 1, &got, nullptr) && got == 1 && c != '\n') {
-        bytes += c;
-    }
-    if (bytes.empty() && got == 0) {
+    if (!ReadConsoleW(input, buffer, static_cast<DWORD>(kMaxAnswer), &got, nullptr) || got == 0) {
         return false;
     }
-    const UINT codePage = GetConsoleCP() != 0 ? GetConsoleCP() : GetACP();
-    const int needed =
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    line.assign(needed > 0 ? static_cast<size_t>(needed) : 0, L'\0');
-    if (needed > 0) {
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &line[0], needed);
-    }
+    line.assign(buffer, got);
     return true;
 }
 
@@ -156,9 +138,34 @@ bool IsYes(std::wstring answer) {
     return answer == L"y" || answer == L"yes" || answer == L"はい";
 }
 
+// Ctrl+C and Ctrl+Break: the first is held, so that a step that must not be cut (an erase, a
+// write and its read-back) ends first and the command then stops at the next safe point; the
+// second ends the program at once, as a console program usually ends.
+std::atomic<int> g_stopRequests{0};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+        return FALSE;
+    }
+    if (g_stopRequests.fetch_add(1) > 0) {
+        return FALSE;
+    }
+    static const wchar_t kHeld[] = L"\nnera: 中断します。いまの手順が終わるまでお待ちください"
+                                   L"（もう一度 Ctrl+C を押すとすぐに終了します）。\n";
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    if (IsConsole(err)) {
+        WriteConsoleW(err, kHeld, static_cast<DWORD>(wcslen(kHeld)), &written, nullptr);
+    }
+    return TRUE;
+}
+
 class CConsoleHost : public INeraHost {
 public:
     CConsoleHost() : m_out(STD_OUTPUT_HANDLE), m_err(STD_ERROR_HANDLE) {}
+
+    bool InIsConsole() override { return IsConsole(GetStdHandle(STD_INPUT_HANDLE)); }
+    bool StopRequested() override { return g_stopRequests.load() > 0; }
 
     void Out(const std::wstring& text) override { m_out.Write(text); }
     void Err(const std::wstring& text) override { m_err.Write(text); }
@@ -167,10 +174,9 @@ public:
     bool AskYesNo(const std::wstring& question) override {
         m_err.Write(question + L" [y/N] ");
         std::wstring answer;
-        bool fromConsole = false;
-        const bool answered = ReadAnswerLine(answer, fromConsole);
-        if (!fromConsole) {
-            m_err.Write(L"\n"); // a console echoes the typed line; a pipe does not
+        const bool answered = ReadAnswerLine(answer);
+        if (!answered) {
+            m_err.Write(L"\n"); // Ctrl+C or the end of input: the console echoed no line
         }
         return answered && IsYes(answer);
     }
@@ -229,6 +235,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         args.emplace_back(argv[i] != nullptr ? argv[i] : L"");
     }
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     CConsoleHost host;
     CDeviceLibraries libraries;
     return RunNera(args, libraries, host);

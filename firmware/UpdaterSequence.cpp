@@ -150,6 +150,14 @@ void CUpdaterSession::StartLog() {
     m_view.AppendLogText(kLogHeader);
 }
 
+SUpdateOutcome CUpdaterSession::Stopped(EUpdateStep step) {
+    OnDisconnect();
+    m_view.AppendLogText(kLogStopped);
+    SUpdateOutcome outcome = Outcome(EUpdateResult::kStopped);
+    outcome.stoppedAfter = step;
+    return outcome;
+}
+
 SUpdateOutcome CUpdaterSession::WriteImage() {
     if (m_hDevice == 0)
         return Outcome(EUpdateResult::kFailed, kTextCannotConnect);
@@ -163,6 +171,8 @@ SUpdateOutcome CUpdaterSession::WriteImage() {
     uint32_t eraseBlocks = m_device.GetEraseBlk(imageSize) & kEraseMask;
     m_device.Erase(m_hDevice, static_cast<uint16_t>(eraseBlocks));
     m_view.AppendLogText(kLogErased);
+    if (m_view.StopRequested())
+        return Stopped(EUpdateStep::kErased);
 
     // Erase and program results are judged by the verification alone.
     const uint8_t* image = m_image.data();
@@ -172,6 +182,8 @@ SUpdateOutcome CUpdaterSession::WriteImage() {
     m_device.FlashWrite(m_hDevice, kMainStart, imageSize >= kMainStart ? image + kMainStart : image,
                         highLength);
     m_view.AppendLogText(kLogWritten);
+    if (m_view.StopRequested())
+        return Stopped(EUpdateStep::kProgrammed);
 
     // A unit whose read fails counts as a difference: its buffer holds nothing of that unit.
     const size_t units = VerifyUnitCount(size);

@@ -33,6 +33,9 @@ public:
         (void)verified;
         (void)total;
     }
+    // Asked between the steps of a write (after the erase, after programming): true ends the
+    // write there. The dialog never stops; a console stops after Ctrl+C.
+    virtual bool StopRequested() { return false; }
 };
 
 // What a connect or a write came to. The session has shown its boxes and log lines already;
@@ -43,11 +46,16 @@ enum class EUpdateResult {
     kDeclined,  // the question before writing to the first module found was answered No
     kRefused,   // the module's identifier differs from the one asked for, or could not be read
     kFailed,    // no module could be opened, the echo test failed, or the verify found a difference
+    kStopped,   // the view asked to stop between two steps; the firmware is incomplete
 };
+
+// The last step a write finished before it stopped.
+enum class EUpdateStep { kNone, kErased, kProgrammed };
 
 struct SUpdateOutcome {
     EUpdateResult result = EUpdateResult::kFailed;
     std::wstring reason; // the error text shown for kRefused and kFailed; empty otherwise
+    EUpdateStep stoppedAfter = EUpdateStep::kNone; // for kStopped
 };
 
 // Error box, then "\r\n### " and the text in the log.
@@ -92,6 +100,9 @@ public:
     std::vector<uint8_t> m_image; // deciphered image; its size is the image size (m_nImageSize)
 
 private:
+    // Ends a write that the view stopped after step.
+    SUpdateOutcome Stopped(EUpdateStep step);
+
     IDeviceApi& m_device;
     IUpdaterView& m_view;
     UuidParser m_parseUuid;

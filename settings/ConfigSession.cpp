@@ -36,6 +36,7 @@ EConnectResult CConfigSession::OnConnect() {
 
 bool CConfigSession::ReadDeviceSettings() {
     const bool read = m_api.ReadRWArea(m_device, kSettingsArea, m_currentSettings.bytes) == 0;
+    m_currentErased = read && m_currentSettings.Format() != 0;
     NormalizeDeviceSettings(m_currentSettings, m_defaultServerPort);
     m_view.ShowCurrentSettings(m_currentSettings);
     // In MAC edit mode the new MAC stays as the user typed it.

@@ -102,6 +102,9 @@ public:
 
     uint32_t m_device = 0; // flash-mode handle, 0 = not connected
     NeraSettings m_currentSettings;
+    // The area read held no record (erased, or a format word other than 0): m_currentSettings
+    // is then the default record that NeraConfig shows in its place.
+    bool m_currentErased = false;
     bool m_macEdit = false;
     uint16_t m_defaultServerPort = kDefaultServerPort;
 

@@ -14,10 +14,12 @@ public:
     void Out(const std::wstring& text) override { m_out += text; }
     void Err(const std::wstring& text) override { m_err += text; }
     bool ErrIsConsole() override { return m_console; }
+    bool InIsConsole() override { return m_inConsole; }
     bool AskYesNo(const std::wstring& question) override {
         m_questions.push_back(question);
         return m_questions.size() <= m_answers.size() && m_answers[m_questions.size() - 1];
     }
+    bool StopRequested() override { return m_stopAfter == 0 || (m_stopAfter > 0 && --m_stopAfter == 0); }
     bool ReadFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& data,
                   std::wstring& reason) override {
         auto found = m_files.find(path);
@@ -56,6 +58,9 @@ public:
     std::wstring m_out;
     std::wstring m_err;
     bool m_console = false;
+    bool m_inConsole = true;     // a person at the keyboard
     std::vector<bool> m_answers; // in question order; then No
+    // Ctrl+C: -1 never; N > 0: StopRequested() says yes from its Nth call on (0: from the start).
+    int m_stopAfter = -1;
     std::vector<std::wstring> m_questions;
 };

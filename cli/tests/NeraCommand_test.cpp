@@ -23,6 +23,8 @@ const std::string kSecretDigest =
 const std::string kNoPasswordDigest = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
 const std::string kFF4 = "FFFFFFFF";
 const std::string kFF32 = std::string(64, 'F');
+// What set says on standard error before it writes to the default module.
+const std::wstring kModuleLine = L"書込み先: Nera5120（製品識別子 A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38）\n";
 
 // A settings file as NeraConfig saves it from a fresh editor, with one change made first.
 std::vector<uint8_t> EditorFile(const std::function<void(SEditorFields&)>& change, uint16_t flag = 0) {
@@ -297,15 +299,15 @@ TEST_F(NeraCommandTest, SetWritesWhatTheDialogWouldOrNothing) {
         std::vector<std::wstring> args = {L"set", L"in.nera"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         EXPECT_EQ(Run(args), c.status) << std::string(m_host.m_err.begin(), m_host.m_err.end());
+        const bool dryRun = std::find(c.options.begin(), c.options.end(), L"--dry-run") != c.options.end();
         if (c.message.empty()) {
-            EXPECT_EQ(m_host.m_err, L"");
+            EXPECT_EQ(m_host.m_err, c.status == kExitOk && !dryRun ? kModuleLine : L"");
         } else {
             EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos);
         }
         EXPECT_EQ(Area6(), c.area.empty() ? before : c.area);
         EXPECT_EQ(m_host.m_out.find(L"secret"), std::wstring::npos);
         EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), CallsNamed("Q5120_NeraFlashModeClose"));
-        const bool dryRun = std::find(c.options.begin(), c.options.end(), L"--dry-run") != c.options.end();
         if (c.status == kExitUsage || dryRun) {
             EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), 0u);
         }
@@ -317,9 +319,9 @@ TEST_F(NeraCommandTest, SetReportsAReadBackThatDiffers) {
     NewModule({});
     m_host.m_files[L"in.nera"] = EditorFile([](SEditorFields&) {});
     m_device.m_fault = nerasim::CFaultyReadDevice::kFlipsAByte;
-    m_device.m_faultyRead = 2; // the read after the write
+    m_device.m_faultyRead = 3; // the read after the write (after area 6 and the identifier in area 7)
     EXPECT_EQ(Run({L"set", L"in.nera", L"--port", L"80"}), kExitRefused);
-    EXPECT_EQ(m_host.m_err, L"nera: 読み戻した設定が書き込んだ設定と一致しません。\n");
+    EXPECT_EQ(m_host.m_err, kModuleLine + L"nera: 読み戻した設定が書き込んだ設定と一致しません。\n");
     EXPECT_EQ(m_host.m_out, L"");
 }
 
@@ -521,7 +523,7 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
         m_host.m_readOnly = {L"locked.nera"};
         EXPECT_EQ(Run(c.args), c.status);
         if (c.message.empty()) {
-            EXPECT_EQ(m_host.m_err, L"");
+            EXPECT_EQ(m_host.m_err, c.args[0] == L"set" && c.status == kExitOk ? kModuleLine : L"");
         } else {
             EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos);
         }
@@ -580,6 +582,192 @@ TEST_F(NeraCommandTest, JsonGoesBothWays) {
     }
 }
 
+// The idioms of a hurried script: input that belongs to the script, a JSON file edited by
+// hand, Ctrl+C. Each row says what reaches the module: nothing, or one whole write.
+TEST_F(NeraCommandTest, ScriptIdiomsCannotHurtAModule) {
+    NewModule({});
+    ASSERT_EQ(Run({L"get", L"--json"}), kExitOk);
+    const std::string getJson(m_host.m_out.begin(), m_host.m_out.end());
+    auto edited = [&](std::vector<std::pair<std::string, std::string>> replacements) {
+        std::string json = getJson;
+        for (const auto& r : replacements) {
+            json.replace(json.find(r.first), r.first.size(), r.second);
+        }
+        return std::vector<uint8_t>(json.begin(), json.end());
+    };
+    auto utf16 = [](const std::vector<uint8_t>& ascii, bool bigEndian) {
+        std::vector<uint8_t> out =
+            bigEndian ? std::vector<uint8_t>{0xFE, 0xFF} : std::vector<uint8_t>{0xFF, 0xFE};
+        for (uint8_t c : ascii) {
+            out.push_back(bigEndian ? 0 : c);
+            out.push_back(bigEndian ? c : 0);
+        }
+        return out;
+    };
+    const std::vector<uint8_t> plain = EditorFile([](SEditorFields&) {});
+    const std::vector<uint8_t> staticIp =
+        edited({{"\"ipAddress\": \"0.0.0.0\"", "\"ipAddress\": \"192.168.0.10\""}});
+    const std::vector<uint8_t> otherMac = edited({{"024E45524101", "020000000009"}});
+    struct SCase {
+        const char* name;
+        std::vector<uint8_t> file; // in.set
+        std::vector<std::wstring> options;
+        bool inConsole;
+        int stopAfter; // Ctrl+C: the StopRequested() call from which on it is true, -1 never
+        int status;
+        std::wstring message; // part of standard error
+        size_t areaWrites;
+    };
+    // clang-format off
+    const SCase kCases[] = {
+        {"the MAC question is not asked of piped input", plain, {L"--mac", L"02:00:00:00:00:09"}, false, -1,
+         kExitUsage, L"標準入力がコンソールではないため質問しませんでした", 0},
+        {"--yes needs nobody to answer", plain, {L"--mac", L"02:00:00:00:00:09", L"--yes"}, false, -1, kExitOk,
+         L"", 1},
+        {"JSON of a DHCP module with only the address edited", staticIp, {}, true, -1, kExitUsage,
+         L"nera: サブネットマスク (JSON の subnetMask): 固定 IP アドレスにはサブネットマスクが必要です", 0},
+        {"the same with --mask", staticIp, {L"--mask", L"255.255.255.0"}, true, -1, kExitOk, L"", 1},
+        {"a .nera static address without a mask", EditorFile([](SEditorFields& f) {
+             f.dhcp = false;
+             f.ipAddress = 0x0A000005;
+         }), {}, true, -1, kExitUsage, L"nera: サブネットマスク (--mask): 固定 IP アドレスにはサブネットマスクが必要です", 0},
+        {"an edited JSON mac", otherMac, {}, true, -1, kExitUsage,
+         L"JSON の mac（02:00:00:00:00:09）がモジュールの MAC アドレス（02:4E:45:52:41:01）と違います", 0},
+        {"an edited JSON mac with macEdit 1", edited({{"024E45524101", "020000000009"}, {"\"macEdit\": 0", "\"macEdit\": 1"}}),
+         {}, true, -1, kExitUsage, L"JSON の mac（02:00:00:00:00:09）", 0},
+        {"an edited JSON mac written through --mac", otherMac, {L"--mac", L"02:00:00:00:00:09", L"--yes"}, true, -1,
+         kExitOk, L"", 1},
+        {"mac null keeps the module's", edited({{"\"024E45524101\"", "null"}, {"\"port\": 49152", "\"port\": 80"}}),
+         {}, true, -1, kExitOk, L"", 1},
+        {"a .nera saved in MAC edit mode with another MAC",
+         EditorFile([](SEditorFields& f) { f.macText = L"020000000009"; }, 1), {}, true, -1, kExitUsage,
+         L"MAC アドレス編集モードの設定ファイルの MAC アドレス（02:00:00:00:00:09）", 0},
+        {"JSON saved as UTF-16", utf16(edited({{"\"port\": 49152", "\"port\": 80"}}), false), {}, true, -1, kExitOk, L"", 1},
+        {"JSON saved as UTF-16, big-endian", utf16(edited({}), true), {}, true, -1, kExitOk, L"", 1},
+        {"UTF-16 with half a character", {0xFF, 0xFE, '{', 0, '}'}, {}, true, -1, kExitUsage,
+         L"UTF-16 として正しくない文字があります（UTF-8 で保存してください）", 0},
+        {"Ctrl+C before the write", plain, {}, true, 1, kExitInterrupted,
+         L"nera: 中断しました。モジュールには書き込んでいません。", 0},
+        {"Ctrl+C during the write lets it finish", plain, {}, true, 2, kExitInterrupted,
+         L"nera: 中断しました。設定は書き込み、読み戻して確かめてあります", 1},
+    };
+    // clang-format on
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        NewModule({});
+        const std::string before = Area6();
+        m_host.m_files[L"in.set"] = c.file;
+        m_host.m_inConsole = c.inConsole;
+        m_host.m_stopAfter = c.stopAfter;
+        std::vector<std::wstring> args = {L"set", L"in.set"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.status) << testing::PrintToString(m_host.m_err);
+        if (c.message.empty()) {
+            EXPECT_EQ(m_host.m_err, kModuleLine);
+            EXPECT_NE(m_host.m_out.find(L"正常に書き込みました。（Nera5120（製品識別子 A4D29E6B-"),
+                      std::wstring::npos);
+        } else {
+            EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos)
+                << testing::PrintToString(m_host.m_err);
+        }
+        EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), c.areaWrites);
+        if (c.areaWrites == 0) {
+            EXPECT_EQ(Area6(), before);
+        }
+        EXPECT_TRUE(c.inConsole || m_host.m_questions.empty());
+    }
+    // mac null: the module's own MAC was written.
+    NewModule({});
+    m_host.m_files[L"in.set"] = edited({{"\"024E45524101\"", "null"}, {"\"port\": 49152", "\"port\": 80"}});
+    ASSERT_EQ(Run({L"set", L"in.set"}), kExitOk);
+    EXPECT_EQ(Area6().substr(4, 12), "024E45524101");
+}
+
+// Piped input and Ctrl+C during an update: nothing is erased without a person's answer, and a
+// stop comes between the steps, saying what the firmware is left as.
+TEST_F(NeraCommandTest, UpdateStopsOnlyBetweenSteps) {
+    const std::vector<uint8_t> image = MakeImage();
+    struct SCase {
+        const char* name;
+        std::vector<std::wstring> options;
+        bool inConsole;
+        int stopAfter;
+        int status;
+        std::wstring message;
+        size_t erases;
+        bool flashIsImage;
+    };
+    // clang-format off
+    const SCase kCases[] = {
+        {"piped input gets no question", {}, false, -1, kExitUsage, L"標準入力がコンソールではないため", 0, false},
+        {"Ctrl+C before the question", {}, true, 1, kExitInterrupted, L"中断しました。モジュールには書き込んでいません。", 0,
+         false},
+        {"Ctrl+C during the erase", {L"--yes"}, true, 2, kExitInterrupted,
+         L"ファームウェアは消去したところで、不完全です", 1, false},
+        {"Ctrl+C while programming", {L"--yes"}, true, 3, kExitInterrupted,
+         L"ベリファイしていないため、不完全かもしれません。もう一度 nera update を実行すると", 1, true},
+        {"Ctrl+C while verifying", {L"--yes"}, true, 4, kExitInterrupted,
+         L"中断しました。ファームウェアの書込みとベリファイは終わっています。", 1, true},
+    };
+    // clang-format on
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        NewModule({});
+        m_host.m_files[L"NeraUpdater.exe"] = MakePackage(image);
+        m_host.m_inConsole = c.inConsole;
+        m_host.m_stopAfter = c.stopAfter;
+        std::vector<std::wstring> args = {L"update"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.status);
+        EXPECT_NE(m_host.m_err.find(c.message), std::wstring::npos) << testing::PrintToString(m_host.m_err);
+        EXPECT_EQ(CallsNamed("Kivo_FlshErase"), c.erases);
+        EXPECT_EQ(Flash(0x8000, 0x400) == std::vector<uint8_t>(image.begin() + 0x8000, image.end()),
+                  c.flashIsImage);
+        EXPECT_TRUE(m_host.m_questions.empty());
+    }
+}
+
+// info --json and get --json show one module's settings alike: the file get -o saves, and
+// whether the area was erased.
+TEST_F(NeraCommandTest, InfoAndGetShowOneJsonView) {
+    const struct {
+        const char* name;
+        bool modulePassword;
+        bool erased;
+    } kModules[] = {{"factory module", false, false},
+                    {"module with a password", true, false},
+                    {"erased area", false, true}};
+    for (const auto& module : kModules) {
+        SCOPED_TRACE(module.name);
+        NewModule({}, module.erased);
+        if (module.modulePassword) {
+            NeraSettings record;
+            ASSERT_TRUE(BytesFromHex(Area6(), record.bytes, kNeraSettingsSize));
+            const Sha256Digest digest = ComputePasswordDigest(L"module");
+            std::memcpy(record.PasswordDigest(), digest.data(), kPasswordDigestSize);
+            PutArea6(record.bytes);
+        }
+        ASSERT_EQ(Run({L"get", L"--json"}), kExitOk);
+        const std::wstring get = m_host.m_out;
+        m_host.m_out.clear();
+        ASSERT_EQ(Run({L"info", L"--json"}), kExitOk);
+        const size_t at = m_host.m_out.find(L"\"settings\": ");
+        ASSERT_NE(at, std::wstring::npos);
+        std::wstring settings;
+        for (size_t i = at + 12; i < m_host.m_out.size(); ++i) {
+            settings += m_host.m_out[i];
+            if (m_host.m_out[i] == L'\n') {
+                i += 2; // one level of indentation less
+            }
+        }
+        EXPECT_EQ(settings, get);
+        EXPECT_NE(get.find(module.erased ? L"\"erased\": true" : L"\"erased\": false"), std::wstring::npos);
+        EXPECT_NE(get.find(module.erased ? L"\"mac\": \"FFFFFFFFFFFF\"" : L"\"mac\": \"024E45524101\""),
+                  std::wstring::npos);
+        EXPECT_EQ(get.find(L"E3B0C442"), std::wstring::npos); // "no password" in the file's form
+    }
+}
+
 // The conventions of a console tool: version, quiet, and no device library needed where none
 // is used; text from a file never reaches the console raw.
 TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
@@ -600,6 +788,11 @@ TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
         {{L"--version"}, kExitOk, L"nera 1.4.0.1\n", L""},
         {{L"-V"}, kExitOk, L"nera 1.4.0.1\n", L""},
         {{L"--help"}, kExitOk, L"使い方: nera COMMAND", L""},
+        {{L"/?"}, kExitOk, L"使い方: nera COMMAND", L""},
+        {{L"--help"}, kExitOk, L"  3    ファイルを読み書きできない、デバイスライブラリがない\n"
+                               L"  130  Ctrl+C で中断した", L""},
+        {{L"--version", L"extra"}, kExitUsage, L"", L"nera: --version の後には何も指定できません（2 番目の引数）。"},
+        {{L"-q", L"-V"}, kExitOk, L"nera 1.4.0.1\n", L""},
         {{L"convert", L"in.nera", L"--json"}, kExitOk, L"\"macEdit\": 0", L""},
         {{L"info"}, kExitFile, L"",
          L"nera: デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"},
@@ -621,6 +814,7 @@ TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
     m_host.m_err.clear();
     m_host.m_files[L"NeraUpdater.exe"] = MakePackage(MakeImage());
     EXPECT_EQ(Run({L"set", L"in.nera", L"--port", L"80", L"-q"}), kExitOk);
+    EXPECT_EQ(Run({L"-q", L"set", L"in.nera", L"--port", L"81"}), kExitOk);
     EXPECT_EQ(Run({L"update", L"--yes", L"--quiet"}), kExitOk);
     EXPECT_EQ(m_host.m_out, L"");
     EXPECT_EQ(m_host.m_err, L"");

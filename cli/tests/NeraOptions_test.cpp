@@ -178,6 +178,38 @@ TEST(NeraOptions, LinesParseOrAreRefused) {
          nullptr},
         {"convert without a direction", {L"convert", L"a.nera"}, L"--json を", nullptr},
         {"empty output name", {L"get", L"-o", L""}, L"-o: ファイル名が空です。", nullptr},
+        {"a value that is an option is refused, naming both",
+         {L"set", L"a.nera", L"--ntp", L"--dry-run"},
+         L"--ntp の値がありません（4 番目の引数の --dry-run はオプションです）。- で始まる値は --ntp=値 "
+         L"の形で",
+         nullptr},
+        {"a forgotten password takes no option and shows none",
+         {L"set", L"a.nera", L"--password", L"--dry-run"},
+         L"--password の値がありません（4 番目の引数はオプションです）。",
+         nullptr},
+        {"short options count as options",
+         {L"get", L"-o", L"-q"},
+         L"3 番目の引数の -q はオプションです",
+         nullptr},
+        {"any text that begins with --",
+         {L"update", L"--package", L"--pkg"},
+         L"の --pkg はオプションです",
+         nullptr},
+        {"the attached form takes a value that begins with -",
+         {L"set", L"a.nera", L"--password=--" + kSecret, L"--ntp=-q"},
+         L"",
+         [](const SNeraOptions& o) {
+             EXPECT_EQ(o.changes.password, L"--" + kSecret);
+             EXPECT_EQ(o.changes.ntpServer, L"-q");
+         }},
+        {"-q before the command",
+         {L"-q", L"set", L"a.nera"},
+         L"",
+         [](const SNeraOptions& o) {
+             EXPECT_TRUE(o.quiet);
+             EXPECT_EQ(o.command, ECommand::kSet);
+         }},
+        {"/? after a command", {L"set", L"/?"}, L"", [](const SNeraOptions& o) { EXPECT_TRUE(o.help); }},
     };
     for (const SLine& line : lines) {
         SCOPED_TRACE(line.name);
