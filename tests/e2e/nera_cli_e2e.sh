@@ -116,12 +116,38 @@ files)
     [ "$(cat "$work/locked.nera")" = locked ] || fail "the read-only file changed"
     ;;
 ask)
-    # Without --yes, update connects first and then asks, naming the module; No writes nothing.
+    # Input that is not a console gets no question: nothing is read from it and nothing written.
     make_app
     app_nera update
     expect_status 2
-    grep -qF 'Nera5120（製品識別子 7C0E1D2A-3B4C-4D5E-8F60-718293A4B5C6）のファームウェアを 5.6.0 から 5.7.1 に書き換えます。続けますか？' \
-        "$work/err.txt" || { cat "$work/err.txt" >&2; fail "the question does not name the module"; }
+    grep -qF '標準入力がコンソールではないため質問しませんでした。書き込んでいません（確認なしに書き込むには --yes を指定してください）。' \
+        "$work/err.txt" || fail "no refusal naming --yes"
+    if grep -qF '続けますか' "$work/err.txt"; then
+        fail "a question was asked of input that is not a console"
+    fi
+    # At a console (a terminal Wine makes the console of), update connects first and then asks,
+    # naming the module; No writes nothing.
+    rm -f "$work/calls.log"
+    mkfifo "$work/keys"
+    (cd "$work" && exec script -qefc "'$NERA_WIN_BUILD/wine-run' '$work/app/nera.exe' update" \
+        "$work/console.txt" <"$work/keys" >/dev/null) &
+    console=$!
+    exec 7>"$work/keys"
+    for _ in $(seq 1 150); do
+        grep -qF '続けますか' "$work/console.txt" 2>/dev/null && break
+        sleep 0.2
+    done
+    printf 'n\r' >&7
+    exec 7>&-
+    set +e
+    wait "$console"
+    status=$?
+    set -e
+    expect_status 2
+    # The console wraps the question at the terminal's width.
+    tr -d '\r\n' <"$work/console.txt" |
+        grep -qF 'Nera5120（製品識別子 7C0E1D2A-3B4C-4D5E-8F60-718293A4B5C6）のファームウェアを 5.6.0 から 5.7.1 に書き換えます。続けますか？' ||
+        { cat "$work/console.txt" >&2; fail "the question does not name the module"; }
     grep -q '^Q5120_FlashModeOpen' "$work/calls.log" || fail "the question came before connecting"
     if grep -q '^Kivo_FlshErase' "$work/calls.log"; then
         fail "the module was erased"
@@ -147,7 +173,10 @@ set)
     password='パス123'
     nera set base.nera --ip 192.168.0.10 --mask 255.255.255.0 --gateway 192.168.0.1 --password "$password"
     expect_status 0
-    grep -qxF '正常に書き込みました。' "$work/out.txt" || fail "no success message"
+    grep -qxF '書込み先: Nera5120（製品識別子 7C0E1D2A-3B4C-4D5E-8F60-718293A4B5C6）' "$work/err.txt" ||
+        fail "the module written is not named before writing"
+    grep -qxF '正常に書き込みました。（Nera5120（製品識別子 7C0E1D2A-3B4C-4D5E-8F60-718293A4B5C6））' "$work/out.txt" ||
+        fail "no success message naming the module"
     if grep -qF "$password" "$work/out.txt" "$work/err.txt" "$work/calls.log"; then
         fail "the password appears in the output or the call log"
     fi
@@ -194,6 +223,73 @@ refused)
     if grep -q '^Kivo_FlshErase' "$work/calls.log"; then
         fail "the module was erased"
     fi
+    ;;
+script-loop)
+    # The idiom of a hurried script: a loop that reads a table on its standard input. No
+    # question takes the table's next line as its answer: every module of the table is
+    # attempted, without --yes refused for want of a person to ask, with --yes written.
+    nera get -o base.nera
+    for n in 2 3; do
+        "$NERASIM" --store "$store" create "unit$n" --mac "00112233440$n" \
+            --uuid "7c0e1d2a-3b4c-4d5e-8f60-71829300000$n" >/dev/null
+    done
+    printf '%s\n' 'unit1 7c0e1d2a-3b4c-4d5e-8f60-718293a4b5c6 02:00:00:00:01:01' \
+        'unit2 7c0e1d2a-3b4c-4d5e-8f60-718293000002 02:00:00:00:01:02' \
+        'unit3 7c0e1d2a-3b4c-4d5e-8f60-718293000003 02:00:00:00:01:03' >"$work/table.txt"
+    loop() { # extra options of set; one "name status" line per module in attempts.txt
+        : >"$work/attempts.txt"
+        while read -r name uuid mac; do
+            "$NERASIM" --store "$store" first "$name" >/dev/null
+            set +e
+            (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$BIN/nera.exe" set base.nera --uuid "$uuid" --mac "$mac" "$@" \
+                >>loop-out.raw 2>>loop-err.raw)
+            echo "$name $?" >>"$work/attempts.txt"
+            set -e
+        done <"$work/table.txt"
+    }
+    loop
+    [ "$(cat "$work/attempts.txt")" = "$(printf '%s\n' 'unit1 2' 'unit2 2' 'unit3 2')" ] ||
+        fail "attempts without --yes: $(cat "$work/attempts.txt")"
+    [ "$(iconv -f CP932 -t UTF-8 "$work/loop-err.raw" | grep -cF '標準入力がコンソールではないため質問しませんでした')" = 3 ] ||
+        fail "not every module was refused for want of a person to ask"
+    loop --yes
+    [ "$(cat "$work/attempts.txt")" = "$(printf '%s\n' 'unit1 0' 'unit2 0' 'unit3 0')" ] ||
+        fail "attempts with --yes: $(cat "$work/attempts.txt")"
+    for n in 1 2 3; do
+        "$NERASIM" --store "$store" show "unit$n" | grep -qxF "mac = 02:00:00:00:01:0$n" ||
+            fail "unit$n does not have the MAC of its row"
+    done
+    ;;
+interrupt)
+    # Ctrl+C during an update is held until the step in progress ends; nera then stops with
+    # 130 and says how to recover, and a second update writes the firmware whole.
+    make_app
+    "$NERASIM" --store "$store" set unit1 delay_ms=400 >/dev/null
+    rm -f "$work/calls.log"
+    (cd "$work" && exec "$NERA_WIN_BUILD/wine-run" "$work/app/nera.exe" update --yes >out.raw 2>err.raw </dev/null) &
+    updater=$!
+    for _ in $(seq 1 300); do
+        grep -q '^Kivo_FlshGetEraseBlk' "$work/calls.log" 2>/dev/null && break
+        sleep 0.1
+    done
+    pkill -INT -f "$work/app/nera.exe" || fail "nera.exe was not running"
+    set +e
+    wait "$updater"
+    status=$?
+    set -e
+    iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err.txt"
+    expect_status 130
+    grep -qE '^nera: 中断しました。ファームウェアは.*もう一度 nera update を実行すると書き込み直します。$' "$work/err.txt" ||
+        { cat "$work/err.txt" >&2; fail "no message saying the firmware is incomplete and how to recover"; }
+    grep -q '^Kivo_FlshErase' "$work/calls.log" || fail "the erase in progress did not end"
+    if awk '/^Kivo_FlshErase/ { erased = 1 } erased && /^Kivo_FlshRead/ { read = 1 } END { exit !read }' \
+        "$work/calls.log"; then
+        fail "the verify ran after Ctrl+C"
+    fi
+    "$NERASIM" --store "$store" set unit1 delay_ms=0 >/dev/null
+    app_nera update --yes
+    expect_status 0
+    expect_demo_image_in_flash "$store" unit1 40010203
     ;;
 *)
     fail "unknown case $case_name"
