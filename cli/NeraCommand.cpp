@@ -7,11 +7,13 @@
 #include "common/PrintableText.h"
 #include "common/UuidText.h"
 #include "settings/ConfigSession.h"
+#include "settings/FieldsConfigView.h"
 #include "settings/NeraSettings.h"
 #include "settings/SettingsEditor.h"
 #include "settings/SettingsChanges.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsJson.h"
+#include "settings/SettingsText.h"
 
 namespace {
 
@@ -35,11 +37,6 @@ std::wstring Widen(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
 
-std::wstring AddressText(uint32_t address) {
-    return std::to_wstring(address >> 24) + L"." + std::to_wstring((address >> 16) & 0xFF) + L"." +
-           std::to_wstring((address >> 8) & 0xFF) + L"." + std::to_wstring(address & 0xFF);
-}
-
 std::wstring HexCode(uint32_t value) {
     return L"0x" + WideHexFromNumber(value, 8);
 }
@@ -48,34 +45,6 @@ std::wstring HexCode(uint32_t value) {
 void Line(std::wstring& out, const wchar_t* label, const std::wstring& value) {
     out += label;
     out += value.empty() ? L":\n" : L": " + PrintableText(value) + L"\n";
-}
-
-std::wstring MacText(const uint8_t mac[kMacSize]) {
-    return WideHexFromBytes(mac, kMacSize, L':');
-}
-
-// A record as the current-settings column shows it, one row per line, with whether a password
-// is set (the column does not show the password itself, and neither does this).
-std::wstring SettingsText(const NeraSettings& settings) {
-    const SEditorFields fields = EditorFieldsFromRecord(settings);
-    std::wstring out;
-    Line(out, L"MACアドレス", fields.macText);
-    Line(out, L"ポート", std::to_wstring(fields.port));
-    Line(out, L"IPアドレス", fields.dhcp ? L"自動取得(DHCP)" : AddressText(fields.ipAddress));
-    Line(out, L"サブネットマスク", fields.dhcp ? L"" : AddressText(fields.subnetMask));
-    Line(out, L"ゲートウェイ", fields.dhcp ? L"" : AddressText(fields.gateway));
-    Line(out, L"DNSサーバー",
-         fields.dnsAuto          ? L"自動取得"
-         : fields.dnsServer != 0 ? AddressText(fields.dnsServer)
-                                 : L"");
-    Line(out, L"NTPサーバー", fields.ntpServer);
-    const bool password =
-        IsPasswordDigestSet(settings.PasswordDigest()) && IsPasswordEnabled(settings.PasswordDigest());
-    Line(out, L"パスワード", password ? L"あり" : L"なし");
-    Line(out, L"クライアントモード", fields.clientMode ? L"オン" : L"オフ");
-    Line(out, L"サーバー", fields.server);
-    Line(out, L"サーバーポート", std::to_wstring(fields.serverPort));
-    return out;
 }
 
 // The 128 bytes, 16 to a line.
@@ -145,47 +114,21 @@ int ReportProblem(INeraHost& host, const SEditorProblem& problem) {
 }
 
 // NeraConfig's session seen from a console: nothing is shown while it runs (the commands print
-// the outcome), the editor is the fields that set has made from its file and options, and a
-// refusal of those fields is reported as set's usage error.
-class CConsoleConfigView : public IConfigView {
+// the outcome), questions go to the person at the console, and a refusal of the fields is
+// reported as set's usage error.
+class CConsoleConfigView : public CFieldsConfigView {
 public:
-    CConsoleConfigView(INeraHost& host, bool yes) : m_host(host), m_yes(yes) {}
+    CConsoleConfigView(INeraHost& host, bool yes) : CFieldsConfigView(yes), m_host(host) {}
 
-    // Only a person answers: with input from a script the question is not asked at all.
-    bool AskYesNo(const std::wstring& question) override {
-        if (m_yes) {
-            return true;
-        }
-        if (!m_host.InIsConsole()) {
-            m_unanswered = true;
-            return false;
-        }
-        return m_host.AskYesNo(question);
-    }
-    bool AskMacChange(const uint8_t currentMac[kMacSize], const uint8_t newMac[kMacSize]) override {
-        return AskYesNo(std::wstring(kMacChangeQuestion) + L"\n  " + MacText(currentMac) + L" → " +
-                        MacText(newMac));
-    }
     void ShowError(const std::wstring& text) override { ReportError(m_host, text); }
-    void ShowCurrentSettings(const NeraSettings&) override {}
-    void ShowConnected(bool) override {}
-    void TakeDeviceMac(const std::wstring& macText) override { m_fields.macText = macText; }
-    bool CollectNewSettings(NeraSettings& settings) override {
-        SEditorProblem problem;
-        if (CheckExchangedFields(m_fields, problem) && CollectEditorSettings(m_fields, settings, problem)) {
-            return true;
-        }
-        ReportProblem(m_host, problem);
-        return false;
-    }
-    void ShowWritten(bool) override {}
 
-    SEditorFields m_fields;
-    bool m_unanswered = false; // a question was needed but nobody could answer it
+protected:
+    bool CanAsk() override { return m_host.InIsConsole(); }
+    bool Ask(const std::wstring& question) override { return m_host.AskYesNo(question); }
+    void ShowRefusal() override { ReportProblem(m_host, m_problem); }
 
 private:
     INeraHost& m_host;
-    bool m_yes;
 };
 
 // Opens the module and reads its settings as NeraConfig's connect does, and with --uuid checks
@@ -221,22 +164,12 @@ int Connect(CConfigSession& session, const SNeraOptions& options, INeraHost& hos
     return kExitRefused;
 }
 
-// The file that NeraConfig saves after "read into editor" with the password carried over.
-bool EditorFileRecord(const NeraSettings& device, NeraSettings& record, SEditorProblem& problem) {
-    SEditorFields fields = EditorFieldsFromRecord(device);
-    if (IsPasswordEnabled(device.PasswordDigest())) {
-        CarryPasswordDigest(fields, device.PasswordDigest());
-    }
-    record = device;
-    return CheckExchangedFields(fields, problem) && CollectEditorSettings(fields, record, problem);
-}
-
 // The one JSON view of a module's settings, for get --json and info --json alike: the file that
 // get -o saves (so that it goes back to set and convert), and whether the area was erased. A
 // record NeraConfig could not save is shown as read, with "no password" in the file's form.
 std::string ModuleSettingsJson(const CConfigSession& session, bool& saveable, SEditorProblem& problem) {
     NeraSettings record;
-    saveable = EditorFileRecord(session.m_currentSettings, record, problem);
+    saveable = SaveableRecord(session.m_currentSettings, record, problem);
     if (!saveable) {
         record = session.m_currentSettings;
         if (!IsPasswordEnabled(record.PasswordDigest())) {
@@ -348,7 +281,7 @@ int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     // that either can go back to set.
     NeraSettings record;
     SEditorProblem problem;
-    const bool saveable = EditorFileRecord(settings, record, problem);
+    const bool saveable = SaveableRecord(settings, record, problem);
     if (options.json || !options.output.empty()) {
         if (!saveable) {
             ReportError(host, L"設定ファイルに保存できません。");
@@ -455,7 +388,7 @@ int OnSet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
             return kExitUsage;
         case EWriteResult::kUnusableMac:
             ReportError(
-                host, L"MAC アドレス " + MacText(outcome.written.Mac()) +
+                host, L"MAC アドレス " + MacColonText(outcome.written.Mac()) +
                           L" は使えません（すべて FF、すべて 0、またはマルチキャスト）。書き込んでいません。"
                           L"この MAC アドレスを書き込むには --mac で指定してください。");
             return kExitUsage;

@@ -81,6 +81,7 @@ SWriteOutcome CConfigSession::OnWriteToDevice(NeraSettings& newSettings, const S
         outcome.result = EWriteResult::kWouldRemovePassword;
         return outcome;
     }
+    m_view.ShowPlan(m_currentSettings, outcome.written);
     if (WriteChangesMac(newSettings, m_currentSettings) &&
         !m_view.AskMacChange(m_currentSettings.Mac(), newSettings.Mac())) {
         outcome.result = EWriteResult::kMacChangeDeclined;

@@ -32,6 +32,12 @@ public:
     virtual bool AskMacChange(const uint8_t currentMac[kMacSize], const uint8_t newMac[kMacSize]) = 0;
     // The record went to the module; readBack tells whether it came back as written.
     virtual void ShowWritten(bool readBackSame) = 0;
+    // The module's record and the one about to replace it, once every rule has passed and before
+    // the question about a MAC change (also on a dry run). The dialog shows both columns already.
+    virtual void ShowPlan(const NeraSettings& current, const NeraSettings& next) {
+        (void)current;
+        (void)next;
+    }
 };
 
 enum class EConnectResult {
