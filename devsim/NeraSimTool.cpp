@@ -20,6 +20,10 @@ const char kUsage[] =
     "              [--erased-settings]      make a module\n"
     "  remove NAME                           delete a module\n"
     "  first NAME                            make NAME the module that open calls find\n"
+    "                                        (and end the simulated line)\n"
+    "  attach NAME                           simulated line: NAME is the one module open calls\n"
+    "                                        find; handles opened before fail as unplugged\n"
+    "  detach                                simulated line: no module plugged in\n"
     "  show [NAME]                           identity, state and fault settings\n"
     "  set NAME KEY=VALUE...                 change product, hw_code, uuid, mac, fw, fail_open,\n"
     "                                        fail_echo, fail_area_write, fail_area_read,\n"
@@ -58,6 +62,8 @@ private:
     int OnCreate(const std::vector<std::string>& args);
     int OnRemove(const std::vector<std::string>& args);
     int OnFirst(const std::vector<std::string>& args);
+    int OnAttach(const std::vector<std::string>& args);
+    int OnDetach(const std::vector<std::string>& args);
     int OnShow(const std::vector<std::string>& args);
     int OnSet(const std::vector<std::string>& args);
     int OnDumpArea(const std::vector<std::string>& args);
@@ -129,6 +135,10 @@ int CToolRun::Run(const std::vector<std::string>& args) {
         return OnRemove(rest);
     if (command == "first")
         return OnFirst(rest);
+    if (command == "attach")
+        return OnAttach(rest);
+    if (command == "detach")
+        return OnDetach(rest);
     if (command == "show")
         return OnShow(rest);
     if (command == "set")
@@ -156,10 +166,14 @@ int CToolRun::OnList() {
     std::vector<std::string> names;
     if (!lock.IsLocked())
         return LockFailure(lock);
-    if (!m_store.ListModules(names))
+    SModuleChoice choice;
+    if (!m_store.ListModules(names) || !m_store.ReadModuleChoice(choice))
         return Fail("cannot read the store " + m_store.Folder());
+    bool attached = choice.m_line && !names.empty() && names.front() == choice.m_attached;
+    if (choice.m_line && !attached)
+        m_out += "(none attached)\n";
     for (const std::string& name : names)
-        m_out += name + "\n";
+        m_out += name + (attached && name == names.front() ? " (attached)\n" : "\n");
     return kToolOk;
 }
 
@@ -218,18 +232,45 @@ int CToolRun::OnFirst(const std::vector<std::string>& args) {
     return kToolOk;
 }
 
+int CToolRun::OnAttach(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        return Usage("attach needs one module name");
+    if (!FsIsDirectory(m_store.Folder()))
+        return Fail("no store at " + m_store.Folder());
+    if (!m_store.AttachModule(args[0]))
+        return Fail("cannot attach " + args[0] + " (is it a module of " + m_store.Folder() + "?)");
+    return kToolOk;
+}
+
+int CToolRun::OnDetach(const std::vector<std::string>& args) {
+    if (!args.empty())
+        return Usage("detach takes no argument");
+    if (!FsIsDirectory(m_store.Folder()))
+        return Fail("no store at " + m_store.Folder());
+    if (!m_store.AttachModule(std::string()))
+        return Fail("cannot write the store " + m_store.Folder());
+    return kToolOk;
+}
+
 int CToolRun::OnShow(const std::vector<std::string>& args) {
     if (args.size() > 1)
         return Usage("show takes at most one module name");
     CStoreLock lock(m_store, kToolLockWaitMs);
-    std::vector<std::string> names;
     if (!lock.IsLocked())
         return LockFailure(lock);
-    if (!m_store.ListModules(names))
+    SModuleChoice choice;
+    if (!m_store.ReadModuleChoice(choice))
         return Fail("cannot read the store " + m_store.Folder());
-    std::string name = args.empty() ? (names.empty() ? std::string() : names.front()) : args[0];
-    if (name.empty())
-        return Fail("the store holds no module");
+    std::string found;
+    bool hasFound = m_store.FindOpenModule(found);
+    std::string attached = "attached = " + (choice.m_line && hasFound ? found : std::string("none")) + "\n";
+    if (args.empty() && !hasFound) {
+        if (!choice.m_line)
+            return Fail("the store holds no module");
+        m_out += attached; // a line with nothing plugged in
+        return kToolOk;
+    }
+    std::string name = args.empty() ? found : args[0];
     if (!RequireModule(name))
         return kToolError;
     CModuleConfig config;
@@ -258,7 +299,9 @@ int CToolRun::OnShow(const std::vector<std::string>& args) {
         password = "set";
 
     m_out += "module = " + name + "\n";
-    m_out += std::string("first = ") + (names.front() == name ? "yes" : "no") + "\n";
+    m_out += std::string("first = ") + (hasFound && found == name ? "yes" : "no") + "\n";
+    if (choice.m_line)
+        m_out += attached;
     m_out += "uuid = " + FormatUuid(identity) + "\n";
     m_out += "mac = " + (mac.empty() ? std::string("none") : mac) + "\n";
     m_out += "firmware = " + (firmware.empty() ? std::string("none") : firmware) + "\n";

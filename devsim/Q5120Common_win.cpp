@@ -204,12 +204,15 @@ private:
         m_entries.clear();
         m_storeMissing = !FsIsDirectory(folder);
         m_storeBusy = false;
+        m_found.clear();
         if (!m_storeMissing) {
             CSimStore store(folder);
             CStoreLock lock(store, kDialogLockWaitMs);
             m_storeBusy = lock.TimedOut();
             std::vector<std::string> names;
             if (lock.IsLocked() && store.ListModules(names)) {
+                // On a simulated line with nothing plugged in, open calls find none of them.
+                store.FindOpenModule(m_found);
                 for (const std::string& name : names) {
                     CModuleConfig config;
                     std::string error;
@@ -237,7 +240,7 @@ private:
         }
         for (size_t i = 0; i < m_entries.size(); ++i) {
             std::wstring label = WideFromUtf8(m_entries[i].m_label);
-            if (i == 0)
+            if (i == 0 && (!m_first.empty() || m_entries[0].m_name == m_found))
                 label += LoadText(IDS_FIRST_MARK);
             SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
         }
@@ -314,6 +317,7 @@ private:
     std::string m_savedFolder;
     std::string m_listedFolder;
     std::string m_first;
+    std::string m_found; // the module open calls find, "" when none
     std::vector<SEntry> m_entries;
 };
 

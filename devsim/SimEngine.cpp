@@ -37,13 +37,13 @@ uint32_t CSimEngine::Open(uint32_t productFamily) {
     if (!store->EnsureWithDefaultModule(m_openWaitMs))
         return 0;
     std::string module;
+    uint64_t lineChanges = 0;
     uint32_t delay = 0;
     {
         CStoreLock lock(*store, m_openWaitMs);
-        std::vector<std::string> names;
-        if (!lock.IsLocked() || !store->ListModules(names) || names.empty())
+        if (!lock.IsLocked() || !store->FindOpenModule(module))
             return 0;
-        module = names.front();
+        lineChanges = store->LineChanges();
         CModuleConfig config;
         std::string error;
         if (!store->LoadConfig(module, config, error))
@@ -63,6 +63,7 @@ uint32_t CSimEngine::Open(uint32_t productFamily) {
     SSession session;
     session.m_store = std::move(store);
     session.m_module = module;
+    session.m_lineChanges = lineChanges;
     m_sessions[handle] = session;
     return handle;
 }
@@ -113,8 +114,9 @@ int CSimEngine::DeviceCall(uint32_t handle, ETimeout timeout, TOperation operati
         // from memory, without the store lock. It is taken instead when the read finds
         // anything missing, counts a fault down or has a delay to serve.
         CCachedStoreRead cached(store);
-        if (cached.IsActive() && store.HasModule(session.m_module) &&
-            store.LoadConfig(session.m_module, config, error) && config.m_delayMs == 0) {
+        if (cached.IsActive() && store.LineChanges() == session.m_lineChanges &&
+            store.HasModule(session.m_module) && store.LoadConfig(session.m_module, config, error) &&
+            config.m_delayMs == 0) {
             std::string before = config.Format();
             int result = operation(store, session.m_module, config);
             if (cached.Finish() && config.Format() == before)
@@ -127,7 +129,7 @@ int CSimEngine::DeviceCall(uint32_t handle, ETimeout timeout, TOperation operati
         return kSimTimeout;
     if (!lock.IsLocked())
         return kSimStoreError;
-    if (!store.HasModule(session.m_module))
+    if (store.LineChanges() != session.m_lineChanges || !store.HasModule(session.m_module))
         return kSimNoModule;
     if (!store.LoadConfig(session.m_module, config, error))
         return kSimStoreError;
@@ -144,7 +146,7 @@ int CSimEngine::DeviceCall(uint32_t handle, ETimeout timeout, TOperation operati
         SleepMs(config.m_delayMs);
         if (!lock.Relock(left))
             return lock.TimedOut() ? kSimTimeout : kSimStoreError;
-        if (!store.HasModule(session.m_module))
+        if (store.LineChanges() != session.m_lineChanges || !store.HasModule(session.m_module))
             return kSimNoModule;
         if (!store.LoadConfig(session.m_module, config, error))
             return kSimStoreError;

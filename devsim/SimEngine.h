@@ -70,6 +70,9 @@ private:
     struct SSession {
         std::shared_ptr<CSimStore> m_store;
         std::string m_module;
+        // The store's attaches and detaches at the open: after another one the module counts as
+        // unplugged, as on a production line.
+        uint64_t m_lineChanges = 0;
         uint32_t m_readTimeoutMs = kDefaultTimeoutMs;
         uint32_t m_writeTimeoutMs = kDefaultTimeoutMs;
     };

@@ -24,8 +24,21 @@ enum EStoreCounter : size_t {
     kConfigCounter,  // a module.txt
     kAreasCounter,   // an areas.bin
     kFlashCounter,   // a flash.bin
+    kLineCounter,    // a module attached or detached on the simulated line
     kCounterCount
 };
+
+// The text of store.txt for a choice.
+std::string FormatModuleChoice(const SModuleChoice& choice) {
+    std::string text = "# Module that open calls find first\n";
+    if (!choice.m_first.empty())
+        text += "first = " + choice.m_first + "\n";
+    if (choice.m_line)
+        text +=
+            "# Simulated line: open calls find the attached module alone, or none\nline = on\nattached = " +
+            choice.m_attached + "\n";
+    return text;
+}
 
 } // namespace
 
@@ -111,6 +124,9 @@ struct CSimStore::SState {
         if (counter == kModulesCounter) {
             m_modules.clear();
             return;
+        }
+        if (counter == kLineCounter) {
+            return; // the modules' files are as they were; handles compare the count themselves
         }
         for (auto& entry : m_modules) {
             SModule& module = entry.second;
@@ -339,6 +355,17 @@ bool CSimStore::CreateStoreWithModule(const std::string& name, const CModuleIden
     return false;
 }
 
+bool CSimStore::ReadModuleChoice(SModuleChoice& choice) const {
+    choice = SModuleChoice();
+    std::string text;
+    if (!FsReadAll(FsJoin(m_folder, kOrderFile), text))
+        return FsIsDirectory(m_folder); // no choice made yet
+    choice.m_first = FindKeyValue(text, "first");
+    choice.m_line = FindKeyValue(text, "line") == "on";
+    choice.m_attached = choice.m_line ? FindKeyValue(text, "attached") : std::string();
+    return true;
+}
+
 bool CSimStore::ListModules(std::vector<std::string>& names) const {
     names.clear();
     std::vector<std::string> folders;
@@ -349,13 +376,27 @@ bool CSimStore::ListModules(std::vector<std::string>& names) const {
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
-    std::string text;
-    if (FsReadAll(FsJoin(m_folder, kOrderFile), text)) {
-        std::string first = FindKeyValue(text, "first");
-        auto it = std::find(names.begin(), names.end(), first);
+    SModuleChoice choice;
+    if (ReadModuleChoice(choice)) {
+        auto it = std::find(names.begin(), names.end(), choice.m_line ? choice.m_attached : choice.m_first);
         if (it != names.end())
             std::rotate(names.begin(), it, it + 1);
     }
+    return true;
+}
+
+bool CSimStore::FindOpenModule(std::string& name) const {
+    SModuleChoice choice;
+    if (!ReadModuleChoice(choice))
+        return false;
+    if (choice.m_line) {
+        name = choice.m_attached;
+        return HasModule(name);
+    }
+    std::vector<std::string> names;
+    if (!ListModules(names) || names.empty())
+        return false;
+    name = names.front();
     return true;
 }
 
@@ -364,8 +405,25 @@ bool CSimStore::SetFirstModule(const std::string& name) {
     if (!lock.IsLocked() || !HasModule(name))
         return false;
     // Only the order changes, which nobody keeps in memory: no change to count.
-    return FsWriteAllAtomic(FsJoin(m_folder, kOrderFile),
-                            "# Module that open calls find first\nfirst = " + name + "\n");
+    SModuleChoice choice;
+    choice.m_first = name;
+    return FsWriteAllAtomic(FsJoin(m_folder, kOrderFile), FormatModuleChoice(choice));
+}
+
+bool CSimStore::AttachModule(const std::string& name) {
+    CStoreLock lock(*this);
+    SModuleChoice choice;
+    if (!lock.IsLocked() || (!name.empty() && !HasModule(name)) || !ReadModuleChoice(choice))
+        return false;
+    choice.m_line = true;
+    choice.m_attached = name;
+    // Counted first, so that a handle that keeps its module in memory notices the change.
+    return NoteChange(kLineCounter) &&
+           FsWriteAllAtomic(FsJoin(m_folder, kOrderFile), FormatModuleChoice(choice));
+}
+
+uint64_t CSimStore::LineChanges() const {
+    return m_state->m_counters[kLineCounter];
 }
 
 bool CSimStore::CreateModule(const std::string& name, const CModuleIdentity& identity, std::string& error) {
@@ -427,7 +485,15 @@ bool CSimStore::RemoveModule(const std::string& name) {
     if (!lock.IsLocked() || !IsValidModuleName(name) || !HasModule(name) || !NoteChange(kModulesCounter))
         return false;
     m_state->m_modules.erase(name);
-    return FsRemoveFolder(ModuleFolder(name));
+    if (!FsRemoveFolder(ModuleFolder(name)))
+        return false;
+    // A module pulled off the line leaves it empty, also for a new module of the same name.
+    SModuleChoice choice;
+    if (!ReadModuleChoice(choice) || !choice.m_line || choice.m_attached != name)
+        return true;
+    choice.m_attached.clear();
+    return NoteChange(kLineCounter) &&
+           FsWriteAllAtomic(FsJoin(m_folder, kOrderFile), FormatModuleChoice(choice));
 }
 
 bool CSimStore::HasModule(const std::string& name) const {

@@ -36,6 +36,15 @@ public:
     static std::string ResolveStoreFolder(EStoreSource* source = nullptr);
 };
 
+// How open calls choose their module (store.txt). Normally the module named first, else the
+// first by name. On a simulated line only the attached module is found, or none: a production
+// line plugs in one module after another, and a program waiting for the next one must see each.
+struct SModuleChoice {
+    std::string m_first;
+    bool m_line = false;
+    std::string m_attached; // on a line: the module plugged in, "" when none is
+};
+
 // One store folder. Methods marked "locked" must run while a CStoreLock on this object is
 // held (writes fail otherwise); the others take the lock themselves.
 //
@@ -62,9 +71,21 @@ public:
     // appears with the folder.
     bool EnsureWithDefaultModule(uint32_t waitMs = kStoreLockWaitMs);
 
-    // Modules in the order open calls see them: the one store.txt names first, then by name.
+    // Modules in the order open calls see them: the one store.txt names first (on a line, the
+    // attached one), then by name.
     bool ListModules(std::vector<std::string>& names) const; // locked
+    bool ReadModuleChoice(SModuleChoice& choice) const;      // locked
+    // The module that open calls find; false when there is none (an empty store, or a line
+    // with no module attached).
+    bool FindOpenModule(std::string& name) const; // locked
+    // Names the module that open calls find first, and ends the simulated line.
     bool SetFirstModule(const std::string& name);
+    // Puts the store on a simulated line with this module plugged in; "" leaves none plugged
+    // in. Every attach and detach unplugs whatever was plugged in before: handles opened before
+    // it fail as a removed module's do (see LineChanges).
+    bool AttachModule(const std::string& name);
+    // How many attaches and detaches the store has seen, as of this lock.
+    uint64_t LineChanges() const; // locked
     bool CreateModule(const std::string& name, const CModuleIdentity& identity, std::string& error);
     bool RemoveModule(const std::string& name);
 

@@ -84,6 +84,13 @@ add_test(NAME wine.devsim.NativeToolAndLibrariesShareTheStore
 set_tests_properties(wine.devsim.NativeToolAndLibrariesShareTheStore PROPERTIES
     ENVIRONMENT "NERA_WIN_BUILD=${CMAKE_BINARY_DIR}" LABELS wine TIMEOUT 300)
 
+# A Windows program of this tree waits for modules on a simulated line while the native tool
+# (from the native tree) attaches and detaches them: it sees each change while it runs.
+add_test(NAME wine.devsim.RunningProgramSeesTheLine
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/line_attach.sh ${CMAKE_BINARY_DIR}/../native/bin/nerasim)
+set_tests_properties(wine.devsim.RunningProgramSeesTheLine PROPERTIES
+    ENVIRONMENT "NERA_WIN_BUILD=${CMAKE_BINARY_DIR}" LABELS wine TIMEOUT 300)
+
 # Four Windows programs of this tree, or two of them and two native programs (from the native
 # tree), open a module at once on a store that does not exist yet: 12 rounds (about 15 s; the
 # store as made before failed 8 of 60 opens in 15 rounds of four Windows programs).

@@ -4,7 +4,7 @@
 # go to $NERA_BUILD/fuzz/work/NAME, a finding to $NERA_BUILD/fuzz/artifacts/NAME/. The last
 # lines are libFuzzer's final statistics.
 # Usage: fuzz.sh [--no-build] NAME SECONDS [libFuzzer options...]
-#   NAME: parsers, package, json or options
+#   NAME: parsers, package, json, options or table
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${NERA_BUILD:-$root/build}/fuzz"
@@ -13,9 +13,9 @@ if [ "${1:-}" = --no-build ]; then
 else
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNERA_FUZZ=ON -DCMAKE_C_COMPILER=clang \
         -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-    cmake --build "$build" --target parsers_fuzz package_fuzz json_fuzz options_fuzz
+    cmake --build "$build" --target parsers_fuzz package_fuzz json_fuzz options_fuzz table_fuzz
 fi
-name=${1:?target name: parsers, package, json or options}
+name=${1:?target name: parsers, package, json, options or table}
 seconds=${2:?seconds}
 shift 2
 [ -d "$root/tests/fuzz/corpus/$name" ] || { echo "fuzz.sh: no corpus for $name" >&2; exit 2; }

@@ -54,6 +54,48 @@ TEST_F(NeraSimToolTest, CreateListFirstRemove) {
     EXPECT_EQ(m_out, "a\n");
 }
 
+// The simulated line, step by step: what each command answers, and what list and show say after.
+TEST_F(NeraSimToolTest, AttachAndDetach) {
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_EQ(Run({"create", name}), kToolOk) << m_err;
+    struct SStep {
+        std::vector<std::string> command;
+        int result;
+        std::string list;
+        std::string attached; // as show without a name says it
+    };
+    const SStep kSteps[] = {
+        {{"attach", "b"}, kToolOk, "b (attached)\na\nc\n", "b"},
+        {{"detach"}, kToolOk, "(none attached)\na\nb\nc\n", "none"},
+        {{"attach", "zz"}, kToolError, "(none attached)\na\nb\nc\n", "none"},
+        {{"attach"}, kToolUsage, "(none attached)\na\nb\nc\n", "none"},
+        {{"attach", "c"}, kToolOk, "c (attached)\na\nb\n", "c"},
+        {{"detach", "c"}, kToolUsage, "c (attached)\na\nb\n", "c"},
+        {{"remove", "c"}, kToolOk, "(none attached)\na\nb\n", "none"},
+        {{"create", "c"}, kToolOk, "(none attached)\na\nb\nc\n", "none"},
+        {{"first", "b"}, kToolOk, "b\na\nc\n", "<missing>"},
+    };
+    for (const SStep& step : kSteps) {
+        EXPECT_EQ(Run(step.command), step.result) << step.command[0] << ": " << m_err;
+        ASSERT_EQ(Run({"list"}), kToolOk);
+        EXPECT_EQ(m_out, step.list) << step.command[0];
+        ASSERT_EQ(Run({"show"}), kToolOk) << m_err;
+        EXPECT_EQ(Shown("attached"), step.attached) << step.command[0];
+    }
+    ASSERT_EQ(Run({"detach"}), kToolOk);
+    ASSERT_EQ(Run({"show"}), kToolOk);
+    EXPECT_EQ(m_out, "attached = none\n");
+    ASSERT_EQ(Run({"attach", "a"}), kToolOk);
+    ASSERT_EQ(Run({"show", "b"}), kToolOk);
+    EXPECT_EQ(Shown("first"), "no");
+    EXPECT_EQ(Shown("attached"), "a");
+    CTempStore missing;
+    std::string out;
+    std::string err;
+    EXPECT_EQ(RunNeraSimTool({"--store", missing.Folder(), "detach"}, out, err), kToolError);
+    EXPECT_FALSE(FsIsDirectory(missing.Folder()));
+}
+
 TEST_F(NeraSimToolTest, ShowReportsIdentityStateAndFaults) {
     ASSERT_EQ(Run({"create", "m", "--hw", "0x40020005", "--uuid", "00112233-4455-6677-8899-aabbccddeeff",
                    "--mac", "00:11:22:33:44:55", "--fw", "5.7.1", "--product", "Nera5120-S"}),

@@ -9,6 +9,11 @@
 //   devsim_calls open READYFILE GOFILE
 //       makes READYFILE, waits until GOFILE exists (at most 60 s), opens the first module and
 //       prints "opened" (exit 0) or "open failed" (exit 1).
+//   devsim_calls line STOPFILE SECONDS
+//       waits for modules as a program on a production line does: opens every 50 ms until it
+//       finds one, then uses it (echo tests) until a call says it was removed (3), and again.
+//       Prints a line whenever what it sees changes: "none", "module 0xHWCODE", "removed",
+//       "result N" for any other result.
 #include <windows.h>
 
 #include <cstdint>
@@ -120,6 +125,45 @@ int Open(const wchar_t* readyFile, const wchar_t* goFile) {
     return 0;
 }
 
+// Prints what the program sees now, when it differs from what it saw last.
+void Report(std::string& last, const std::string& now) {
+    if (now == last)
+        return;
+    last = now;
+    std::printf("%s\n", now.c_str());
+    std::fflush(stdout);
+}
+
+int Line(const wchar_t* stopFile, unsigned seconds) {
+    std::string last;
+    uint32_t h = 0;
+    ULONGLONG end = GetTickCount64() + seconds * 1000ull;
+    while (!Exists(stopFile) && GetTickCount64() < end) {
+        if (h == 0) {
+            h = Q5120_NeraFlashModeOpen(0);
+            uint32_t code = 0;
+            int result = h == 0 ? 0 : Kivo_FlshReadHwVersion(h, &code);
+            char text[32];
+            std::snprintf(text, sizeof text, "module 0x%08X", static_cast<unsigned>(code));
+            Report(last, h == 0 ? "none" : result == 0 ? text : "result " + std::to_string(result));
+        } else {
+            int result = Kivo_FlshEchoTest(h);
+            if (result == 3) {
+                Report(last, "removed");
+                Q5120_NeraFlashModeClose(h, 0);
+                h = 0;
+                continue; // look for the next module at once
+            }
+            if (result != 0)
+                Report(last, "result " + std::to_string(result));
+        }
+        Sleep(50);
+    }
+    if (h != 0)
+        Q5120_NeraFlashModeClose(h, 0);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -128,8 +172,12 @@ int wmain(int argc, wchar_t** argv) {
         return Peer(argv[2], argv[3], static_cast<unsigned>(std::wcstoul(argv[4], nullptr, 10)));
     if (mode == L"open" && argc == 4)
         return Open(argv[2], argv[3]);
+    if (mode == L"line" && argc == 4)
+        return Line(argv[2], static_cast<unsigned>(std::wcstoul(argv[3], nullptr, 10)));
     if (mode == L"time" && argc == 3)
         return Time(static_cast<unsigned>(std::wcstoul(argv[2], nullptr, 10)));
-    std::fprintf(stderr, "usage: devsim_calls peer STOPFILE READYFILE SECONDS | time COUNT\n");
+    std::fprintf(stderr,
+                 "usage: devsim_calls peer STOPFILE READYFILE SECONDS | time COUNT | open READYFILE GOFILE"
+                 " | line STOPFILE SECONDS\n");
     return 2;
 }

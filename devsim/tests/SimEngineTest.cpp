@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "devsim/SimBytes.h"
+#include "devsim/SimDeviceApi.h"
 #include "devsim/SimEngine.h"
 #include "devsim/SimLog.h"
 #include "devsim/tests/TestStore.h"
@@ -328,6 +329,61 @@ TEST_F(SimEngineTest, ModuleRemovedWhileOpen) {
     ASSERT_TRUE(m_store.RemoveModule("m"));
     EXPECT_EQ(m_engine.EchoTest(h), kSimNoModule);
     EXPECT_EQ(m_engine.Close(h), kSimOk);
+}
+
+// A production line, simulated: modules attached one after another and detached. After each
+// step, open calls of this program, of another that was running already and of the native
+// device interface find the attached module alone (or none), and a handle opened before the
+// step, with its module in memory, fails as an unplugged module's; ending the line unplugs none.
+TEST_F(SimEngineTest, SimulatedLineDeliversOneModuleAfterAnother) {
+    const uint32_t kCodeN = 0x40010022;
+    CModuleIdentity identity = CModuleIdentity::Default();
+    identity.m_hwCode = kCodeN;
+    std::string error;
+    ASSERT_TRUE(m_store.CreateModule("n", identity, error)) << error;
+    CSimEngine running;
+    CSimDeviceApi deviceApi;
+    // The hardware code of the module that an open call finds, 0 when it finds none.
+    auto found = [](auto& api) {
+        uint32_t h = api.NeraFlashModeOpen(0);
+        uint32_t code = 0;
+        if (h != 0 && api.ReadHwVersion(h, &code) != kSimOk)
+            code = 0xFFFFFFFF;
+        api.Close(h);
+        return code;
+    };
+    ASSERT_EQ(found(running), kDefaultHwCode); // started before the line
+    struct SStep {
+        const char* what;
+        std::function<bool()> change;
+        uint32_t opened; // hardware code of the module open calls find, 0 for none
+        int held;        // result of a handle opened before the step
+    };
+    const SStep kSteps[] = {
+        {"attach n", [&] { return m_store.AttachModule("n"); }, kCodeN, kSimNoModule},
+        {"detach", [&] { return m_store.AttachModule(""); }, 0, kSimNoModule},
+        {"attach m to an empty line", [&] { return m_store.AttachModule("m"); }, kDefaultHwCode,
+         kSimNoModule},
+        {"attach m again", [&] { return m_store.AttachModule("m"); }, kDefaultHwCode, kSimNoModule},
+        {"attach n in place of m", [&] { return m_store.AttachModule("n"); }, kCodeN, kSimNoModule},
+        {"attach a missing module", [&] { return !m_store.AttachModule("x"); }, kCodeN, kSimOk},
+        {"first m ends the line", [&] { return m_store.SetFirstModule("m"); }, kDefaultHwCode, kSimOk},
+    };
+    for (const SStep& step : kSteps) {
+        uint32_t held = m_engine.NeraFlashModeOpen(0);
+        uint8_t area[kAreaSize] = {};
+        ASSERT_EQ(held == 0 ? kSimOk : m_engine.EchoTest(held), kSimOk) << step.what; // now in memory
+        ASSERT_TRUE(step.change()) << step.what;
+        EXPECT_EQ(found(m_engine), step.opened) << step.what;
+        EXPECT_EQ(found(running), step.opened) << step.what;
+        EXPECT_EQ(found(deviceApi), step.opened) << step.what;
+        if (held != 0) {
+            EXPECT_EQ(m_engine.EchoTest(held), step.held) << step.what;
+            EXPECT_EQ(m_engine.WriteRWArea(held, 0, area), step.held) << step.what;
+            EXPECT_EQ(m_engine.EchoTest(held), step.held) << step.what; // once the lock saw the change
+            EXPECT_EQ(m_engine.Close(held), kSimOk) << step.what;
+        }
+    }
 }
 
 TEST_F(SimEngineTest, CallLogLines) {
