@@ -73,6 +73,7 @@ struct SBatchTable {
 // over kMaxTableBytes.
 bool CheckTableSize(uint64_t size, CTableProblems& problems);
 
-// Reads the table's bytes. True when the table has no problem; otherwise false with table empty
-// and every problem added (also when the bytes are over kMaxTableBytes, without reading them).
+// Reads the table's bytes. True when it finds no problem (those already in the list do not
+// count); otherwise false with table empty and every problem it found added (also when the
+// bytes are over kMaxTableBytes, without reading them).
 bool ReadBatchTable(const std::string& bytes, SBatchTable& table, CTableProblems& problems);
