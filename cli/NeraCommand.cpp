@@ -25,8 +25,6 @@ const wchar_t kCannotReadSettings[] = L"デバイスの設定を読み出せま�
 const wchar_t kReadBackDiffers[] = L"読み戻した設定が書き込んだ設定と一致しません。";
 const wchar_t kMacChangeDeclined[] =
     L"MAC アドレスが変わるため書込みを中止しました（--yes で確認なしに書き込みます）。";
-const wchar_t kNoLibraries[] = L"デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"
-                               L"（nera.exe と同じフォルダーに置いてください）。";
 const wchar_t kWouldRemovePassword[] =
     L"モジュールにはパスワードが設定されていますが、この書込みはパスワードを消します。書き込んでいません。"
     L"消すには --no-password を、残すには --password で同じパスワードを指定するか、"
@@ -305,20 +303,6 @@ int OnGet(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
     return WriteBytes(host, options, std::vector<uint8_t>(file.begin(), file.end()));
 }
 
-// A settings file as set and convert take it (jsonOnly: as JSON whatever it starts with).
-int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, SSettingsSource& source) {
-    std::vector<uint8_t> data;
-    std::wstring reason;
-    if (!host.ReadFile(path, kMaxJsonRead, data, reason)) {
-        return ReportFileError(host, path, L"ファイルが開けませんでした。", reason);
-    }
-    std::wstring message;
-    if (!ReadSettingsSource(data, jsonOnly, source, message)) {
-        ReportError(host, PrintableText(path) + L": " + message);
-        return kExitUsage;
-    }
-    return kExitOk;
-}
 
 int Interrupted(INeraHost& host, const std::wstring& state) {
     ReportError(host, L"中断しました。" + state);
@@ -436,6 +420,23 @@ int OnConvert(const SNeraOptions& options, INeraHost& host) {
 
 } // namespace
 
+int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, SSettingsSource& source) {
+    std::vector<uint8_t> data;
+    std::wstring reason;
+    if (!host.ReadFile(path, kMaxJsonRead, data, reason)) {
+        return ReportFileError(host, path, L"ファイルが開けませんでした。", reason);
+    }
+    std::wstring message;
+    if (!ReadSettingsSource(data, jsonOnly, source, message)) {
+        ReportError(host, PrintableText(path) + L": " + message);
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+const wchar_t kNoLibrariesMessage[] = L"デバイスライブラリ Kivo5120.dll と Q5120Common.dll が見つかりません"
+                               L"（nera.exe と同じフォルダーに置いてください）。";
+
 const wchar_t kNobodyToAskMessage[] =
     L"確認が必要ですが、標準入力がコンソールではないため質問しませんでした。書き込んでいません"
     L"（確認なしに書き込むには --yes を指定してください）。";
@@ -472,9 +473,13 @@ int RunNera(const std::vector<std::wstring>& args, IDeviceLibraries& libraries, 
     if (options.command == ECommand::kConvert) {
         return OnConvert(options, host);
     }
+    if (options.command == ECommand::kBatch) {
+        // Every file is read and the table checked before the libraries are needed.
+        return RunBatchCommand(options, libraries, host);
+    }
     IDeviceApi* device = libraries.Load();
     if (device == nullptr) {
-        ReportError(host, kNoLibraries);
+        ReportError(host, kNoLibrariesMessage);
         return kExitFile;
     }
     int status = kExitUsage;

@@ -10,6 +10,8 @@
 
 #include "cli/NeraOptions.h"
 #include "common/DeviceApi.h"
+#include "firmware/FirmwarePackage.h"
+#include "settings/SettingsChanges.h"
 
 // Exit statuses.
 constexpr int kExitOk = 0;
@@ -47,6 +49,19 @@ public:
                            std::wstring& reason) = 0;
     // NeraUpdater.exe beside the running program.
     virtual std::wstring DefaultPackagePath() = 0;
+
+    // For a batch. A new file written whole and flushed, never replacing one.
+    virtual bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring& reason) = 0;
+    // Appends to a file (made when missing) and flushes it.
+    virtual bool AppendFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring& reason) = 0;
+    // Makes a folder; true when it exists already.
+    virtual bool CreateFolder(const std::wstring& path, std::wstring& reason) = 0;
+    // The separator that ends a folder name in a path ("\\" on Windows).
+    virtual wchar_t PathSeparator() = 0;
+    // Waits, then returns (early after Ctrl+C).
+    virtual void Pause(unsigned milliseconds) = 0;
+    // The time now, UTC, as "2026-12-09T01:02:03Z".
+    virtual std::string UtcNow() = 0;
 };
 
 // The device libraries, loaded when a command first needs them, so that a copy of nera without
@@ -75,8 +90,21 @@ int RunNera(const std::vector<std::wstring>& args, IDeviceApi& device, INeraHost
 // The firmware update ("nera update"), in its own unit with the package reader.
 int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost& host);
 
+// "nera batch", in its own unit over the batch engine; it loads the libraries once its files
+// have been read and checked.
+int RunBatchCommand(const SNeraOptions& options, IDeviceLibraries& libraries, INeraHost& host);
+
+// The updater package a command names (or the one beside nera.exe), read and deciphered; a
+// file that is not one is reported.
+int ReadPackage(const SNeraOptions& options, INeraHost& host, SFirmwareImage& image);
+
+// A settings file as set, convert and batch take it (jsonOnly: as JSON whatever it starts with).
+int ReadSettingsFile(INeraHost& host, const std::wstring& path, bool jsonOnly, SSettingsSource& source);
+
 // A question was needed, but standard input is not a console: nothing was written.
 extern const wchar_t kNobodyToAskMessage[];
+// The device libraries could not be loaded.
+extern const wchar_t kNoLibrariesMessage[];
 
 // "nera: " and the text on standard error, as one line.
 void ReportError(INeraHost& host, const std::wstring& text);

@@ -34,15 +34,23 @@ enum class EOption {
     kMac,
     kForce,
     kQuiet,
+    kTemplate,
+    kTable,
+    kReport,
+    kBackupDir,
+    kOnce,
+    kUpdate,
+    kAllowDowngrade,
 };
 
 // Bits of the commands an option belongs to.
-constexpr unsigned kAll = 0x1F;
+constexpr unsigned kAll = 0x3F;
 constexpr unsigned kInfo = 0x01;
 constexpr unsigned kGet = 0x02;
 constexpr unsigned kSet = 0x04;
 constexpr unsigned kUpdate = 0x08;
 constexpr unsigned kConvert = 0x10;
+constexpr unsigned kBatch = 0x20;
 
 struct SOptionEntry {
     const wchar_t* name;
@@ -72,11 +80,18 @@ const SOptionEntry kOptions[] = {
     {L"--client", EOption::kClient, true, kSet},
     {L"--password", EOption::kPassword, true, kSet},
     {L"--no-password", EOption::kNoPassword, false, kSet},
-    {L"--dry-run", EOption::kDryRun, false, kSet},
+    {L"--dry-run", EOption::kDryRun, false, kSet | kBatch},
     {L"--mac", EOption::kMac, true, kSet},
-    {L"--yes", EOption::kYes, false, kSet | kUpdate},
+    {L"--yes", EOption::kYes, false, kSet | kUpdate | kBatch},
     {L"--uuid", EOption::kUuid, true, kInfo | kGet | kSet | kUpdate},
-    {L"--package", EOption::kPackage, true, kUpdate},
+    {L"--package", EOption::kPackage, true, kUpdate | kBatch},
+    {L"--template", EOption::kTemplate, true, kBatch},
+    {L"--table", EOption::kTable, true, kBatch},
+    {L"--report", EOption::kReport, true, kBatch},
+    {L"--backup-dir", EOption::kBackupDir, true, kBatch},
+    {L"--once", EOption::kOnce, false, kBatch},
+    {L"--update", EOption::kUpdate, false, kBatch},
+    {L"--allow-downgrade", EOption::kAllowDowngrade, false, kBatch},
 };
 
 struct SCommandName {
@@ -91,6 +106,7 @@ const SCommandName kCommands[] = {
     {L"set", ECommand::kSet, kSet},
     {L"update", ECommand::kUpdate, kUpdate},
     {L"convert", ECommand::kConvert, kConvert},
+    {L"batch", ECommand::kBatch, kBatch},
 };
 
 const SOptionEntry* FindOption(const std::wstring& name) {
@@ -185,6 +201,28 @@ bool ApplyOption(EOption id, const std::wstring& name, const std::wstring& value
         case EOption::kForce:
             options.force = true;
             return true;
+        case EOption::kTemplate:
+        case EOption::kTable:
+        case EOption::kReport:
+        case EOption::kBackupDir:
+            if (value.empty()) {
+                return Fail(message, name + L": " + (id == EOption::kBackupDir ? L"フォルダー名" : L"ファイル名") +
+                                         L"が空です。");
+            }
+            (id == EOption::kTemplate ? options.templatePath
+             : id == EOption::kTable  ? options.tablePath
+             : id == EOption::kReport ? options.reportPath
+                                      : options.backupDir) = value;
+            return true;
+        case EOption::kOnce:
+            options.once = true;
+            return true;
+        case EOption::kUpdate:
+            options.update = true;
+            return true;
+        case EOption::kAllowDowngrade:
+            options.allowDowngrade = true;
+            return true;
         case EOption::kQuiet:
             options.quiet = true;
             return true;
@@ -206,6 +244,18 @@ bool CheckCombination(SNeraOptions& options, std::wstring& message) {
             break;
         default:
             break;
+    }
+    if (options.command == ECommand::kBatch) {
+        for (const auto& required : {std::make_pair(&options.templatePath, L"--template"),
+                                     std::make_pair(&options.tablePath, L"--table"),
+                                     std::make_pair(&options.reportPath, L"--report")}) {
+            if (required.first->empty()) {
+                return Fail(message, std::wstring(L"batch には ") + required.second + L" が必要です。");
+            }
+        }
+        if (!options.update && (!options.package.empty() || options.allowDowngrade)) {
+            return Fail(message, L"--package と --allow-downgrade は --update と一緒に指定します。");
+        }
     }
     if (options.command == ECommand::kConvert) {
         if (!options.json && options.output.empty()) {
@@ -407,6 +457,25 @@ std::wstring NeraHelpText(ECommand command) {
                    L"  設定ファイルと JSON を相互に変換します。JSON "
                    L"から戻した設定ファイルは元と同じバイト列に\n"
                    L"  なります。\n";
+        case ECommand::kBatch:
+            return L"使い方: nera batch --template FILE --table FILE.csv --report FILE.jsonl [--backup-dir DIR]\n"
+                   L"                  [--once] [--update [--package PATH] [--allow-downgrade]] [--dry-run] [--yes]\n"
+                   L"  表（CSV）の行ごとに、テンプレートの設定に行の値を加えてモジュールを 1 台ずつ設定します。\n"
+                   L"  表は最初にすべて検査し、誤りがあれば何も書き込みません。モジュールが来るのを待ち、製品識別子\n"
+                   L"  か MAC アドレスで行を見つけ、設定をバックアップしてから set と同じ規則で書き込み、結果を\n"
+                   L"  レポートに 1 行ずつ追記します。同じレポートで実行し直すと、済んだ行のモジュールは飛ばします。\n"
+                   L"  --template FILE   設定ファイルか JSON（set と同じもの。JSON の mac は null にします）\n"
+                   L"  --table FILE.csv  1 列目が uuid か mac、ほかの列が set のオプション名（ip、mask、gateway、\n"
+                   L"                    dns、dhcp、ntp、server、port、server-port、client、password、\n"
+                   L"                    no-password、mac）の CSV。空のセルはテンプレートのまま\n"
+                   L"  --report FILE     結果の JSON Lines（追記します）\n"
+                   L"  --backup-dir DIR  バックアップのフォルダー（既定: レポートと同じ場所の「名前-backups」）\n"
+                   L"  --once            いまあるモジュールだけを扱って終わります\n"
+                   L"  --update          ファームウェアも、バージョンが違えば書き換えます（--package は update と同じ）\n"
+                   L"  --allow-downgrade モジュールのほうが新しくても書き換えます\n"
+                   L"  --dry-run         表を検査し、来たモジュールの計画だけを示します（書き込みません）\n"
+                   L"  --yes             確認をしません\n"
+                   L"  終了コード 4: まだ済んでいない行があります（失敗した行、来なかったモジュール）\n";
         case ECommand::kNone:
             break;
     }
@@ -416,6 +485,7 @@ std::wstring NeraHelpText(ECommand command) {
            L"  set       設定ファイルとオプションの設定をモジュールに書き込む\n"
            L"  update    ファームウェアを更新する\n"
            L"  convert   設定ファイルと JSON を相互に変換する\n"
+           L"  batch     表に従って多数のモジュールを 1 台ずつ設定する（量産）\n"
            L"  nera COMMAND --help でコマンドごとのオプションを表示します。\n"
            L"  -q, --quiet     エラーのほかは表示しません（求められたデータは表示します）\n"
            L"  -V, --version   nera のバージョンを表示します\n"
@@ -427,5 +497,6 @@ std::wstring NeraHelpText(ECommand command) {
            L"  2    "
            L"使い方や入力の誤り、規則による拒否、確認で中止・答える人がいない（何も書き込んでいません）\n"
            L"  3    ファイルを読み書きできない、デバイスライブラリがない\n"
+           L"  4    batch: まだ済んでいない行がある（失敗した行、来なかったモジュール）\n"
            L"  130  Ctrl+C で中断した（いまの手順を終えてから止まります）\n";
 }

@@ -9,7 +9,7 @@
 
 #include "settings/SettingsChanges.h"
 
-enum class ECommand { kNone, kInfo, kGet, kSet, kUpdate, kConvert };
+enum class ECommand { kNone, kInfo, kGet, kSet, kUpdate, kConvert, kBatch };
 
 struct SNeraOptions {
     ECommand command = ECommand::kNone;
@@ -25,6 +25,14 @@ struct SNeraOptions {
     std::optional<std::wstring> uuid; // upper-cased, as the updater keeps it
     std::wstring package;
     SSettingsChanges changes;
+    // batch
+    std::wstring templatePath;
+    std::wstring tablePath;
+    std::wstring reportPath;
+    std::wstring backupDir;
+    bool once = false;
+    bool update = false;
+    bool allowDowngrade = false;
 };
 
 // Parses the arguments after the program name. On failure message says why, naming options and

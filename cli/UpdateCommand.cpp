@@ -172,14 +172,13 @@ int Finish(const SUpdateOutcome& outcome, CProgressLine& progress, CConsoleUpdat
 
 } // namespace
 
-int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
+int ReadPackage(const SNeraOptions& options, INeraHost& host, SFirmwareImage& image) {
     const std::wstring path = options.package.empty() ? host.DefaultPackagePath() : options.package;
     std::vector<uint8_t> package;
     std::wstring reason;
     if (!host.ReadFile(path, kMaxPackageRead, package, reason)) {
         return ReportFileError(host, path, L"ファイルが開けませんでした。", reason);
     }
-    SFirmwareImage image;
     CBytePackageSource source(package);
     const EPackageError error = ReadFirmwarePackage(source, image);
     if (error != EPackageError::kNone) {
@@ -187,6 +186,15 @@ int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost&
                               L": ファームウェアパッケージを持つ NeraUpdater の実行ファイルではありません（" +
                               PackageErrorText(error) + L"）。");
         return kExitFile;
+    }
+    return kExitOk;
+}
+
+int RunUpdateCommand(const SNeraOptions& options, IDeviceApi& device, INeraHost& host) {
+    SFirmwareImage image;
+    const int read = ReadPackage(options, host, image);
+    if (read != kExitOk) {
+        return read;
     }
     if (!options.quiet) {
         host.Err(L"書き込まれるバージョン: " + image.m_version + L"\n");

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -213,6 +214,56 @@ public:
     }
 
     std::wstring DefaultPackagePath() override { return FolderOfPath(ModuleFilePath()) + L"NeraUpdater.exe"; }
+
+    bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring& reason) override {
+        DWORD error = ERROR_SUCCESS;
+        if (!::WriteNewFile(path, data.data(), data.size(), error)) {
+            reason = SystemReason(error);
+            return false;
+        }
+        return true;
+    }
+
+    bool AppendFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring& reason) override {
+        DWORD error = ERROR_SUCCESS;
+        if (!AppendToFile(path, data.data(), data.size(), error)) {
+            reason = SystemReason(error);
+            return false;
+        }
+        return true;
+    }
+
+    bool CreateFolder(const std::wstring& path, std::wstring& reason) override {
+        if (CreateDirectoryW(SystemPathOf(path).c_str(), nullptr)) {
+            return true;
+        }
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(SystemPathOf(path).c_str());
+        if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return true;
+        }
+        reason = SystemReason(error);
+        return false;
+    }
+
+    wchar_t PathSeparator() override { return L'\\'; }
+
+    // In short steps, so that Ctrl+C ends a wait at once.
+    void Pause(unsigned milliseconds) override {
+        for (unsigned waited = 0; waited < milliseconds && !StopRequested(); waited += 50) {
+            Sleep(50);
+        }
+    }
+
+    std::string UtcNow() override {
+        SYSTEMTIME now;
+        GetSystemTime(&now);
+        char text[24];
+        snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                 now.wMinute, now.wSecond);
+        return text;
+    }
 
 private:
     CStream m_out;

@@ -69,7 +69,8 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
 }
 } // namespace
 
-bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error) {
+namespace {
+bool WriteWhole(const std::wstring& path, const uint8_t* data, size_t size, bool replace, DWORD& error) {
     error = ERROR_SUCCESS;
     const std::wstring folder = FullFolderOf(path);
     if (folder.empty() || FileNameOfPath(path).empty()) {
@@ -102,12 +103,40 @@ bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, 
         ok = false;
     }
     if (ok && !MoveFileExW(SystemPathOf(temporary).c_str(), SystemPathOf(path).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                           (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
         ok = false;
     }
     if (!ok) {
         DeleteFileW(SystemPathOf(temporary).c_str());
+    }
+    return ok;
+}
+} // namespace
+
+bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error) {
+    return WriteWhole(path, data, size, true, error);
+}
+
+bool WriteNewFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error) {
+    return WriteWhole(path, data, size, false, error);
+}
+
+bool AppendToFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error) {
+    error = ERROR_SUCCESS;
+    HANDLE file = CreateFileW(SystemPathOf(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    bool ok = WriteAll(file, data, size) && FlushFileBuffers(file);
+    if (!ok) {
+        error = GetLastError();
+    }
+    if (!CloseHandle(file) && ok) {
+        error = GetLastError();
+        ok = false;
     }
     return ok;
 }

@@ -20,6 +20,14 @@ std::wstring SystemPathOf(const std::wstring& path);
 // then the system's error code of the failed step.
 bool WriteWholeFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error);
 
+// The same for a file that must not exist yet: an existing one is never replaced (the rename
+// fails with ERROR_ALREADY_EXISTS) and stays as it was.
+bool WriteNewFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error);
+
+// Appends to the end of a file (made when missing) and flushes it to the disk before returning,
+// so that what was appended survives a power cut.
+bool AppendToFile(const std::wstring& path, const uint8_t* data, size_t size, DWORD& error);
+
 // Replaces the contents of the existing file at path in the file itself, so that it keeps what
 // belongs to it: every hard link, a symbolic link and its target, owner, permissions and
 // attributes. A read-only file is refused (ERROR_ACCESS_DENIED) before anything is opened;

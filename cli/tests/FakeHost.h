@@ -2,6 +2,7 @@
 // A host for the commands in tests: files in memory, the two streams recorded, answers given
 // in advance.
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -42,6 +43,36 @@ public:
         return true;
     }
     std::wstring DefaultPackagePath() override { return L"NeraUpdater.exe"; }
+    bool WriteNewFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring& reason) override {
+        if (m_files.count(path) != 0 || m_readOnly.count(path) != 0 || m_readOnlyFolders.count(Folder(path)) != 0) {
+            reason = L"cannot write";
+            return false;
+        }
+        m_files[path] = data;
+        return true;
+    }
+    bool AppendFile(const std::wstring& path, const std::vector<uint8_t>& data, std::wstring& reason) override {
+        if (m_readOnly.count(path) != 0) {
+            reason = L"read only";
+            return false;
+        }
+        std::vector<uint8_t>& file = m_files[path];
+        file.insert(file.end(), data.begin(), data.end());
+        return true;
+    }
+    bool CreateFolder(const std::wstring& path, std::wstring& reason) override {
+        m_folders.insert(path);
+        (void)reason;
+        return true;
+    }
+    wchar_t PathSeparator() override { return L'/'; }
+    void Pause(unsigned milliseconds) override {
+        m_paused += milliseconds;
+        if (m_onPause) {
+            m_onPause();
+        }
+    }
+    std::string UtcNow() override { return "2026-12-09T01:02:0" + std::to_string(m_clock++ % 10) + "Z"; }
 
     void PutText(const std::wstring& path, const std::string& text) {
         m_files[path] = std::vector<uint8_t>(text.begin(), text.end());
@@ -52,7 +83,14 @@ public:
                                       : std::string(found->second.begin(), found->second.end());
     }
 
+    static std::wstring Folder(const std::wstring& path) { return path.substr(0, path.rfind(L'/') + 1); }
+
     std::map<std::wstring, std::vector<uint8_t>> m_files;
+    std::set<std::wstring> m_folders;
+    std::set<std::wstring> m_readOnlyFolders; // folders (ending in '/') no new file can be made in
+    std::function<void()> m_onPause;         // the line moves on while the batch waits
+    unsigned m_paused = 0;
+    int m_clock = 0;
     std::set<std::wstring> m_readOnly;
     std::vector<std::pair<std::wstring, bool>> m_writes; // path, in place
     std::wstring m_out;
