@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "firmware/PackageBuilder.h"
+#include "firmware/tests/SignedFile.h"
 
 namespace {
 
@@ -169,8 +170,11 @@ TEST_F(NerapackTest, DemoImagePackageReadsBack) {
     EXPECT_EQ(Names(), (std::set<std::string>{"updater.exe", "image.bin", "demo.bin", "out.exe"}));
     EXPECT_EQ(access(Path("out.exe").c_str(), X_OK), 0);
     const std::vector<uint8_t> package = ReadBytes(Path("out.exe"));
-    ASSERT_EQ(package.size(), m_updater.size() + demo.size() + kPackageTrailerSize);
+    // Zero bytes after the updater make the file a multiple of 8 bytes, which signing leaves as it is.
+    ASSERT_EQ(package.size(), m_updater.size() + 4 + demo.size() + kPackageTrailerSize);
     EXPECT_TRUE(std::equal(m_updater.begin(), m_updater.end(), package.begin()));
+    EXPECT_EQ(std::vector<uint8_t>(package.begin() + 3000, package.begin() + 3004),
+              std::vector<uint8_t>(4, 0));
     const uint8_t trailerEnd[12] = {0x3A, 0x6C, 0x15, 0xE2, 0x9B, 0x40, 0xD7, 0x58, 0x00, 0x01, 0x57, 0x80};
     EXPECT_TRUE(std::equal(trailerEnd, trailerEnd + 12, package.end() - 12));
 
@@ -186,6 +190,29 @@ TEST_F(NerapackTest, DemoImagePackageReadsBack) {
     EXPECT_NE(m_out.find("version 5.7.1, image 87936 bytes"), std::string::npos) << m_out;
     EXPECT_EQ(Run({"check", Path("updater.exe")}), kNerapackRefused); // its last bytes say N = 0x4D4D4D
     EXPECT_NE(m_err.find("実行時にエラーが発生しました。 #2"), std::string::npos) << m_err;
+}
+
+// A signed updater would hide the package behind its certificate table: refused, and the
+// package is made from the unsigned program and signed afterwards instead, which check reads.
+TEST_F(NerapackTest, SignedUpdaterRefusedSignedPackageChecked) {
+    using namespace signedfile;
+    const size_t entry = SecurityEntry(kPe32);
+    std::vector<uint8_t> program = MakeProgram(kPe32);
+    WriteBytes(Path("updater.exe"), program);
+    ASSERT_EQ(Run(PackArgs()), kNerapackOk) << m_err;
+    std::vector<uint8_t> package = ReadBytes(Path("out.exe"));
+    Sign(package, entry);
+    WriteBytes(Path("out.exe"), package);
+    EXPECT_EQ(Run({"check", Path("out.exe")}), kNerapackOk) << m_err;
+    EXPECT_NE(m_out.find("version 5.7.1, image 87936 bytes"), std::string::npos) << m_out;
+
+    Sign(program, entry);
+    WriteBytes(Path("updater.exe"), program);
+    unlink(Path("out.exe").c_str());
+    EXPECT_EQ(Run(PackArgs()), kNerapackRefused);
+    EXPECT_NE(m_err.find("updater " + Path("updater.exe") + ": the updater is signed"), std::string::npos)
+        << m_err;
+    EXPECT_EQ(Names(), (std::set<std::string>{"updater.exe", "image.bin"}));
 }
 
 // A random key is drawn per package, shown, and read back from the trailer.
