@@ -5,7 +5,9 @@
 #   package       the packaged programs are stripped and name their symbol files, the zip holds
 #                 what the installer holds and its readme, and stays under 4 MB
 #   sign          a throwaway certificate signs every program, DLL and the installer, and
-#                 osslsigncode verifies each file against it
+#                 osslsigncode verifies each file against it, and no longer once a byte of the
+#                 updater's package changes; the signed nera updates a simulated module with the
+#                 signed updater's package, and the signed NeraUpdater.exe starts with it
 #   reproducible  a second build of the same sources in another folder gives the same files
 #   msi           the installer under Wine, in a prefix of its own: install, the installed programs,
 #                 help and guide, nera on PATH, refused downgrades (also in the fourth field), a
@@ -93,10 +95,14 @@ package)
         crc=$(gzip -c "$debug" | tail -c 8 | head -c 4 | od -An -tx4 | tr -d ' ')
         [ "$(tail -c 4 "$work/link" | od -An -tx4 | tr -d ' ')" = "$crc" ] || fail "$f names another $f.debug"
     done
-    # The updater still carries its firmware package: the built program's last bytes.
-    size=$(stat -c %s "$tree/bare/NeraUpdater.exe") total=$(stat -c %s "$tree/bin/NeraUpdater.exe")
-    cmp -s <(tail -c "$((total - size))" "$tree/bin/NeraUpdater.exe") \
-        <(tail -c "$((total - size))" "$work/zip/NeraTools/NeraUpdater.exe") || fail "NeraUpdater.exe lost its package"
+    # The updater still carries its firmware package (image and trailer, N + 20 bytes) as its
+    # last bytes, and ends on a multiple of 8 bytes, so that a signature would follow the trailer.
+    updater="$work/zip/NeraTools/NeraUpdater.exe"
+    read -r b2 b1 b0 < <(od -An -tu1 -j "$(($(stat -c %s "$updater") - 3))" -N 3 "$updater")
+    package=$((b2 * 65536 + b1 * 256 + b0 + 20))
+    cmp -s <(tail -c "$package" "$tree/bin/NeraUpdater.exe") <(tail -c "$package" "$updater") ||
+        fail "NeraUpdater.exe lost its package"
+    [ $(($(stat -c %s "$updater") % 8)) = 0 ] || fail "NeraUpdater.exe is $(stat -c %s "$updater") bytes, no multiple of 8"
     grep -q 'nera' <(iconv -f UTF-8 -t UTF-8 "$work/zip/NeraTools/readme.txt") || fail "no readme in the zip"
     grep -qF 'PATH' "$work/zip/NeraTools/readme.txt" || fail "the readme does not say how to put nera on PATH"
     exit 0
@@ -118,6 +124,55 @@ sign)
         osslsigncode verify -CAfile "$work/cert.pem" -in "$work/zip/NeraTools/$f" >"$work/verify.txt" 2>&1 ||
             fail "$f: $(cat "$work/verify.txt")"
     done
+    app="$work/zip/NeraTools" updater="$work/zip/NeraTools/NeraUpdater.exe"
+
+    # The signature covers the package in front of its table: a byte changed in the image or in
+    # the trailer fails the verification.
+    pe=$(od -An -tu4 -j 60 -N 4 "$updater" | tr -d ' ')
+    case "$(od -An -tx2 -j "$((pe + 24))" -N 2 "$updater" | tr -d ' ')" in
+        010b) entry=$((pe + 24 + 96 + 32)) ;;
+        020b) entry=$((pe + 24 + 112 + 32)) ;;
+        *) fail "NeraUpdater.exe has no PE optional header" ;;
+    esac
+    table=$(od -An -tu4 -j "$entry" -N 4 "$updater" | tr -d ' ')
+    [ "$table" -gt 0 ] || fail "NeraUpdater.exe names no certificate table"
+    for offset in $((table - 20 - 1000)) $((table - 10)); do
+        cp "$updater" "$work/changed.exe"
+        printf '\x5a' | dd of="$work/changed.exe" bs=1 seek="$offset" conv=notrunc status=none
+        cmp -s "$updater" "$work/changed.exe" && printf '\xa5' | dd of="$work/changed.exe" bs=1 seek="$offset" conv=notrunc status=none
+        ! osslsigncode verify -CAfile "$work/cert.pem" -in "$work/changed.exe" >"$work/verify.txt" 2>&1 ||
+            fail "a byte changed at $offset of NeraUpdater.exe still verifies"
+        grep -q 'digest.*MISMATCH' "$work/verify.txt" || fail "a byte changed at $offset: $(cat "$work/verify.txt")"
+    done
+
+    # The signed programs use what they carry: nerapack reads the signed updater's package, the
+    # signed nera writes it into a simulated module, and the signed NeraUpdater.exe opens its window
+    # with the package's version.
+    "$NERA_WIN_BUILD/../native/bin/nerapack" check "$updater" | grep -qF 'version 5.7.1, image 87936 bytes' ||
+        fail "nerapack does not read the signed updater's package"
+    store="$work/store"
+    "$NERA_WIN_BUILD/../native/bin/nerasim" --store "$store" create unit1 >/dev/null
+    export NERA_SIM_STORE
+    NERA_SIM_STORE=$(winpath "$store")
+    set +e
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$app/nera.exe" update --yes >out.raw 2>err.raw </dev/null)
+    status=$?
+    set -e
+    [ "$status" = 0 ] || fail "nera update: exit status $status: $(iconv -f CP932 -t UTF-8 "$work/err.raw")"
+    expect_demo_image_in_flash "$store" unit1 40010001
+    "$NERA_WIN_BUILD/../native/bin/nerasim" --store "$store" show unit1 | grep -qxF 'firmware = 5.7.1' ||
+        fail "the module does not report 5.7.1"
+    drive "$work" <<SCRIPT
+start "$(winpath "$updater")"
+window
+title Nera5120 Firmware Updater
+text 1001 5.7.1
+shot $(winpath "$work")\\signed-neraupdater.bmp
+close
+exited
+SCRIPT
+    keep_shot "$work/signed-neraupdater.bmp" release-signed-neraupdater
+
     # Without --sign nothing is signed, and the script says so.
     out=$(bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/plain" --version 1.4.0.1 --no-build)
     grep -F 'not signed' >/dev/null <<<"$out" || fail "no note of the unsigned release"
