@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end test of the release. Usage: release_e2e.sh CASE
-#   chm           both help files compile and unpack again; every entry of their contents and
-#                 keyword index names a page (and an anchor) that the file holds
+#   chm           both help files compile and unpack again, marked as holding double-byte text;
+#                 every entry of their contents and keyword index names a page (and an anchor)
+#                 that the file holds; each line of the guide's keyword list is an index entry,
+#                 and one that names a section points at that section's anchor
 #   package       the packaged programs are stripped and name their symbol files, the zip holds
 #                 what the installer holds and its readme, and stays under 4 MB
 #   sign          a throwaway certificate signs every program, DLL and the installer, and
@@ -51,6 +53,7 @@ chm)
         system=$(chmls printsystem "$work/$chm" 2>/dev/null | tr -d '\0')
         grep '^(2) *Default topic.*:index.htm' >/dev/null <<<"$system" || fail "$chm: the first page is not index.htm"
         grep '^(1) *Index file.*:index.hhk' >/dev/null <<<"$system" || fail "$chm: no keyword index"
+        grep '^ *One if DBCS in use *: *1$' >/dev/null <<<"$system" || fail "$chm: not marked as double-byte text"
         # The viewer reads the contents and the index in the file's code page.
         iconv -f CP932 -t UTF-8 "$dir/toc.hhc" | grep -F "$text" >/dev/null || fail "$chm: the contents are not in code page 932"
         iconv -f CP932 -t UTF-8 "$dir/index.hhk" >/dev/null || fail "$chm: the index is not in code page 932"
@@ -58,6 +61,26 @@ chm)
 NeraConfig.CHM 8 25 フラッシュ書換えモードでの起動方法
 NeraTools.chm 20 30 シミュレーションモジュールと nerasim
 TABLE
+    # The guide's keyword list, line by line, in the compiled index: "page" points at the page,
+    # "page#sN" at the N-th section's anchor, "page#Heading" at the anchor of that heading.
+    index=$(iconv -f CP932 -t UTF-8 "$work/NeraTools/index.hhk")
+    grep -v '^#' "$NERA_ROOT/help/NeraTools/keywords.txt" | while IFS=$'\t' read -r keyword place; do
+        [ -n "$keyword" ] || continue
+        found=$(grep -F "<param name=\"Name\" value=\"$keyword\">" <<<"$index" |
+            sed -n 's/.*<param name="Local" value="\([^"]*\)">.*/\1/p')
+        [ -n "$found" ] && [ "$(wc -l <<<"$found")" = 1 ] || fail "index entries for $keyword: ${found:-none}"
+        page=${place%%#*} anchor=${found#*#} section=${place#*#}
+        [ "${found%%#*}" = "$page" ] || fail "$keyword points at $found, not at $page"
+        if [ "$place" = "$page" ]; then
+            [ "$found" = "$page" ] || fail "$keyword points at $found, not at the top of $page"
+            continue
+        fi
+        [ "$anchor" != "$found" ] || fail "$keyword points at the top of $page, not at its section $section"
+        heading=$(sed -n "s/^<h2 id=\"$anchor\">\(.*\)<\/h2>\$/\1/p" "$work/NeraTools/$page" | sed 's/<[^>]*>//g')
+        [ -n "$heading" ] || fail "$keyword points at $found, which is no section of $page"
+        [ "$anchor" = "$section" ] || [ "$heading" = "$section" ] ||
+            fail "$keyword points at the section \"$heading\" of $page, not at \"$section\""
+    done
     for page in "$NERA_ROOT"/help/NeraConfig/*.htm; do
         grep -qF "value=\"$(basename "$page")\"" "$work/NeraConfig/toc.hhc" || fail "$(basename "$page") is in no contents entry"
     done
