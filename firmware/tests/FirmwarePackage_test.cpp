@@ -3,16 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "common/ByteOrder.h"
 #include "firmware/Des.h"
 #include "firmware/PackageBuilder.h"
-#include "firmware/tests/SignedFile.h"
 
 namespace {
-
-using namespace signedfile;
 
 const uint8_t kKey[8] = {0x3A, 0x6C, 0x15, 0xE2, 0x9B, 0x40, 0xD7, 0x58};
 constexpr size_t kUpdaterLength = 1000;
@@ -189,155 +187,111 @@ TEST(FirmwarePackage, CorruptionTable) {
     }
 }
 
-// Every PE header check passed, but the entry names bytes that are no table; a reader that took
-// it would refuse the file.
-void BogusEntry(std::vector<uint8_t>& file, size_t entry) {
-    SetEntry(file, entry, 8, file.size() - 8);
+// A program that reads as a PE file of the magic: DOS header, "PE\0\0" at 0x80, COFF header, an
+// optional header with 16 empty data directories. entry: where its security entry lies.
+std::vector<uint8_t> MakeProgram(uint16_t magic, size_t& entry) {
+    std::vector<uint8_t> program(0x400, 0);
+    const size_t directories = 0x80 + 24 + (magic == 0x10B ? 96 : 112);
+    std::memcpy(&program[0], "MZ", 2);
+    StoreLE32(&program[0x3C], 0x80);
+    std::memcpy(&program[0x80], "PE", 2);
+    StoreLE16(&program[0x80 + 20], static_cast<uint16_t>(directories + 16 * 8 - 0x80 - 24));
+    StoreLE16(&program[0x80 + 24], magic);
+    StoreLE32(&program[directories - 4], 16);
+    entry = directories + 4 * 8;
+    return program;
 }
 
-enum class EFail { kNone, kHeaders, kTable, kImage };
+void SetEntry(std::vector<uint8_t>& file, size_t entry, size_t address, size_t size) {
+    StoreLE32(&file[entry], static_cast<uint32_t>(address));
+    StoreLE32(&file[entry + 4], static_cast<uint32_t>(size));
+}
+
+size_t Table(const std::vector<uint8_t>& file, size_t entry) {
+    return LoadLE32(&file[entry]);
+}
+
+// As signing does to a file of a multiple of 8 bytes: a certificate table of one entry (0x5A5
+// bytes, revision 2, signed data) appended, and the security entry naming it.
+void Sign(std::vector<uint8_t>& file, size_t entry) {
+    const size_t table = file.size();
+    file.resize(table + 0x5A8, 0x6B);
+    StoreLE32(&file[table], 0x5A5);
+    StoreLE32(&file[table + 4], 0x00020200);
+    SetEntry(file, entry, table, 0x5A8);
+}
+
+using Bytes = std::vector<uint8_t>;
+
+// An entry that a reader taking it would refuse: a PE header check must have ruled it out.
+Bytes& Bogus(Bytes& file, size_t entry) {
+    SetEntry(file, entry, 8, file.size() - 8);
+    return file;
+}
 
 struct SSignedCase {
     const char* name;
     uint16_t magic;
     bool sign;
-    void (*edit)(std::vector<uint8_t>& file, size_t entry); // after signing; entry: the security entry
-    EFail fail;
+    void (*edit)(Bytes& file, size_t entry); // after signing
+    bool failHeaders;
     ESignature signature;
     EPackageError error;
 };
 
-// Each case builds a package with the builder, signs it or not, and changes one thing.
+// Each case builds a package of a PE program, signs it or not, and changes one thing.
 const SSignedCase kSignedCases[] = {
-    {"not signed", kPe32, false, nullptr, EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"signed PE32", kPe32, true, nullptr, EFail::kNone, ESignature::kTable, EPackageError::kNone},
-    {"signed PE32+", kPe32Plus, true, nullptr, EFail::kNone, ESignature::kTable, EPackageError::kNone},
-    {"table of two entries, revision 1", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         StoreLE16(&f[TableStart(f, e) + 4], 0x0100);
-         const size_t second = f.size();
-         f.resize(second + 16, 0x33);
-         StoreLE32(&f[second], 16);
-         SetEntry(f, e, TableStart(f, e), f.size() - TableStart(f, e));
+    {"not signed", 0x10B, false, nullptr, false, ESignature::kNone, EPackageError::kNone},
+    {"signed PE32", 0x10B, true, nullptr, false, ESignature::kTable, EPackageError::kNone},
+    {"signed PE32+", 0x20B, true, nullptr, false, ESignature::kTable, EPackageError::kNone},
+    // Not a PE file with entry 4, read to the end whatever the entry says.
+    {"no MZ", 0x10B, false, [](Bytes& f, size_t e) { Bogus(f, e)[0] = 'X'; }, false, ESignature::kNone,
+     EPackageError::kNone},
+    {"PE header past the end", 0x10B, false,
+     [](Bytes& f, size_t e) { StoreLE32(&Bogus(f, e)[0x3C], static_cast<uint32_t>(f.size() - 25)); }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"no PE signature", 0x10B, false, [](Bytes& f, size_t e) { Bogus(f, e)[0x81] = 'X'; }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"optional header magic 0x207", 0x20B, false, [](Bytes& f, size_t e) { Bogus(f, e)[0x98] = 7; }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"optional header ends in entry 4", 0x20B, false,
+     [](Bytes& f, size_t e) { StoreLE16(&Bogus(f, e)[0x94], static_cast<uint16_t>(e + 7 - 0x98)); }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"four directories", 0x10B, false, [](Bytes& f, size_t e) { Bogus(f, e)[e - 36] = 4; }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"table starts past the end", 0x10B, true, [](Bytes& f, size_t e) { SetEntry(f, e, f.size() + 8, 8); },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"table ends past the end", 0x10B, true, [](Bytes& f, size_t e) { SetEntry(f, e, Table(f, e), 0x5B0); },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"table not 8-byte aligned", 0x10B, true,
+     [](Bytes& f, size_t e) {
+         f.insert(f.begin() + static_cast<std::ptrdiff_t>(Table(f, e)), 4, 0);
+         SetEntry(f, e, Table(f, e) + 4, 0x5A8);
      },
-     EFail::kNone, ESignature::kTable, EPackageError::kNone},
-
-    // Not a signed PE file: read to the end, whatever the bytes where the entry would be say.
-    {"no MZ", kPe32, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         f[1] = 'X';
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"PE header past the end", kPe32, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         StoreLE32(&f[0x3C], static_cast<uint32_t>(f.size() - 25));
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"PE header offset beyond 4 GiB - 8", kPe32, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         StoreLE32(&f[0x3C], 0xFFFFFFF8u);
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"no PE signature", kPe32, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         f[kPeOffset + 3] = 1;
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"optional header magic 0x107", kPe32, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         StoreLE16(&f[kPeOffset + 24], 0x107);
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"four directories", kPe32Plus, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         StoreLE32(&f[DirectoriesOffset(kPe32Plus) - 4], 4);
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"optional header ends before the entry", kPe32, false,
-     [](std::vector<uint8_t>& f, size_t e) {
-         BogusEntry(f, e);
-         StoreLE16(&f[kPeOffset + 20], static_cast<uint16_t>(e + 7 - kPeOffset - 24));
-     },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-    {"entry of size 0", kPe32, false, [](std::vector<uint8_t>& f, size_t e) { SetEntry(f, e, 8, 0); },
-     EFail::kNone, ESignature::kNone, EPackageError::kNone},
-
-    // A damaged entry or table.
-    {"table starts past the end", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) { SetEntry(f, e, f.size() + 8, 8); }, EFail::kNone,
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"table not the last bytes", 0x10B, true, [](Bytes& f, size_t) { f.resize(f.size() + 8); }, false,
      ESignature::kDamaged, EPackageError::kRunTime},
-    {"table ends past the end", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         SetEntry(f, e, TableStart(f, e), f.size() - TableStart(f, e) + 8);
-     },
-     EFail::kNone, ESignature::kDamaged, EPackageError::kRunTime},
-    {"table ends beyond 4 GiB", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) { SetEntry(f, e, TableStart(f, e), 0xFFFFFFF8u); }, EFail::kNone,
-     ESignature::kDamaged, EPackageError::kRunTime},
-    {"table not 8-byte aligned", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         const size_t start = TableStart(f, e);
-         f.insert(f.begin() + static_cast<std::ptrdiff_t>(start), 4, 0);
-         SetEntry(f, e, start + 4, f.size() - start - 4);
-     },
-     EFail::kNone, ESignature::kDamaged, EPackageError::kRunTime},
-    {"not the file's last bytes", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t) { f.resize(f.size() + 8, 0); }, EFail::kNone, ESignature::kDamaged,
+    {"table in the package", 0x10B, true, [](Bytes& f, size_t e) { SetEntry(f, e, Table(f, e) - 16, 0x5B8); },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"entry longer than the table", 0x10B, true,
+     [](Bytes& f, size_t e) { StoreLE32(&f[Table(f, e)], 0x5A9); }, false, ESignature::kDamaged,
      EPackageError::kRunTime},
-    {"points into the package", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         SetEntry(f, e, TableStart(f, e) - 16, f.size() - TableStart(f, e) + 16);
-     },
-     EFail::kNone, ESignature::kDamaged, EPackageError::kRunTime},
-    {"points into the program", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) { SetEntry(f, e, 0x200, f.size() - 0x200); }, EFail::kNone,
+    {"entry of revision 3", 0x10B, true, [](Bytes& f, size_t e) { f[Table(f, e) + 5] = 3; }, false,
      ESignature::kDamaged, EPackageError::kRunTime},
-    {"entry longer than the table", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         StoreLE32(&f[TableStart(f, e)], static_cast<uint32_t>(f.size() - TableStart(f, e) + 1));
-     },
-     EFail::kNone, ESignature::kDamaged, EPackageError::kRunTime},
-    {"entry shorter than its header", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) { StoreLE32(&f[TableStart(f, e)], 7); }, EFail::kNone,
-     ESignature::kDamaged, EPackageError::kRunTime},
-    {"entry of revision 3", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) { StoreLE16(&f[TableStart(f, e) + 4], 0x0300); }, EFail::kNone,
-     ESignature::kDamaged, EPackageError::kRunTime},
-    {"table cut to 4 bytes", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         f.resize(TableStart(f, e) + 4);
-         SetEntry(f, e, TableStart(f, e), 4);
-     },
-     EFail::kNone, ESignature::kDamaged, EPackageError::kRunTime},
-
-    // The package in front of the table: its limits hold there.
-    {"N + 20 beyond the table's start", kPe32, true,
-     [](std::vector<uint8_t>& f, size_t e) {
-         const size_t end = TableStart(f, e);
-         StoreBE32(&f[end - 4], static_cast<uint32_t>(end - kPackageTrailerSize + 1));
-     },
-     EFail::kNone, ESignature::kTable, EPackageError::kRunTime},
-    {"headers unreadable", kPe32, true, nullptr, EFail::kHeaders, ESignature::kUnreadable,
-     EPackageError::kRunTime},
-    {"table unreadable", kPe32, true, nullptr, EFail::kTable, ESignature::kUnreadable,
-     EPackageError::kRunTime},
-    {"image read fails", kPe32, true, nullptr, EFail::kImage, ESignature::kTable, EPackageError::kRunTime},
+    {"N + 20 beyond the table's start", 0x10B, true,
+     [](Bytes& f, size_t e) { StoreBE32(&f[Table(f, e) - 4], static_cast<uint32_t>(Table(f, e) - 19)); },
+     false, ESignature::kTable, EPackageError::kRunTime},
+    {"headers unreadable", 0x10B, true, nullptr, true, ESignature::kUnreadable, EPackageError::kRunTime},
 };
 
 TEST(FirmwarePackage, SignedShapes) {
     const std::vector<uint8_t> image = MakeImage(0x8080, true);
     for (const SSignedCase& c : kSignedCases) {
         SCOPED_TRACE(c.name);
+        size_t entry = 0;
         std::vector<uint8_t> file;
-        ASSERT_EQ(BuildPackage(MakeProgram(c.magic), image, L"1.2.3", kKey, file), EBuildError::kNone);
+        ASSERT_EQ(BuildPackage(MakeProgram(c.magic, entry), image, L"1.2.3", kKey, file), EBuildError::kNone);
         ASSERT_EQ(file.size() % kSignatureAlignment, 0u); // so signing adds no bytes in front of its table
-        const size_t entry = SecurityEntry(c.magic);
         if (c.sign) {
             Sign(file, entry);
         }
@@ -345,25 +299,22 @@ TEST(FirmwarePackage, SignedShapes) {
             c.edit(file, entry);
         }
 
-        const uint64_t failAt = c.fail == EFail::kHeaders ? 0
-                                : c.fail == EFail::kTable ? TableStart(file, entry)
-                                                          : kNoOffset;
-        CTestSource source(file, c.fail == EFail::kImage, failAt);
+        CTestSource source(file, false, c.failHeaders ? 0 : kNoOffset);
         uint64_t dataEnd = 0;
         EXPECT_EQ(FindCertificateTable(source, dataEnd), c.signature);
-        EXPECT_EQ(dataEnd, c.signature == ESignature::kTable ? TableStart(file, entry) : file.size());
+        EXPECT_EQ(dataEnd, c.signature == ESignature::kTable ? Table(file, entry) : file.size());
         SFirmwareImage read;
-        read.m_version = L"old";
         EXPECT_EQ(ReadFirmwarePackage(source, read), c.error);
         EXPECT_EQ(source.m_readsOutside, 0);
-        if (c.error == EPackageError::kNone) {
-            EXPECT_TRUE(read.m_data == image);
-            EXPECT_EQ(read.m_version, L"5.7.1");
-        } else {
-            EXPECT_TRUE(read.m_data.empty());
-            EXPECT_EQ(read.m_version, L"");
-        }
+        EXPECT_EQ(read.m_data, c.error == EPackageError::kNone ? image : std::vector<uint8_t>());
     }
+
+    // The builder refuses a signed updater: the package would stand behind its table.
+    size_t entry = 0;
+    std::vector<uint8_t> updater = MakeProgram(0x10B, entry);
+    Sign(updater, entry);
+    std::vector<uint8_t> package;
+    EXPECT_EQ(BuildPackage(updater, image, L"1.2.3", kKey, package), EBuildError::kSignedUpdater);
 }
 
 } // namespace

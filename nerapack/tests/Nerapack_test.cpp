@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "firmware/PackageBuilder.h"
-#include "firmware/tests/SignedFile.h"
 
 namespace {
 
@@ -190,29 +189,6 @@ TEST_F(NerapackTest, DemoImagePackageReadsBack) {
     EXPECT_NE(m_out.find("version 5.7.1, image 87936 bytes"), std::string::npos) << m_out;
     EXPECT_EQ(Run({"check", Path("updater.exe")}), kNerapackRefused); // its last bytes say N = 0x4D4D4D
     EXPECT_NE(m_err.find("実行時にエラーが発生しました。 #2"), std::string::npos) << m_err;
-}
-
-// A signed updater would hide the package behind its certificate table: refused, and the
-// package is made from the unsigned program and signed afterwards instead, which check reads.
-TEST_F(NerapackTest, SignedUpdaterRefusedSignedPackageChecked) {
-    using namespace signedfile;
-    const size_t entry = SecurityEntry(kPe32);
-    std::vector<uint8_t> program = MakeProgram(kPe32);
-    WriteBytes(Path("updater.exe"), program);
-    ASSERT_EQ(Run(PackArgs()), kNerapackOk) << m_err;
-    std::vector<uint8_t> package = ReadBytes(Path("out.exe"));
-    Sign(package, entry);
-    WriteBytes(Path("out.exe"), package);
-    EXPECT_EQ(Run({"check", Path("out.exe")}), kNerapackOk) << m_err;
-    EXPECT_NE(m_out.find("version 5.7.1, image 87936 bytes"), std::string::npos) << m_out;
-
-    Sign(program, entry);
-    WriteBytes(Path("updater.exe"), program);
-    unlink(Path("out.exe").c_str());
-    EXPECT_EQ(Run(PackArgs()), kNerapackRefused);
-    EXPECT_NE(m_err.find("updater " + Path("updater.exe") + ": the updater is signed"), std::string::npos)
-        << m_err;
-    EXPECT_EQ(Names(), (std::set<std::string>{"updater.exe", "image.bin"}));
 }
 
 // A random key is drawn per package, shown, and read back from the trailer.

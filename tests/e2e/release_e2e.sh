@@ -66,20 +66,11 @@ TABLE
     index=$(iconv -f CP932 -t UTF-8 "$work/NeraTools/index.hhk")
     grep -v '^#' "$NERA_ROOT/help/NeraTools/keywords.txt" | while IFS=$'\t' read -r keyword place; do
         [ -n "$keyword" ] || continue
-        found=$(grep -F "<param name=\"Name\" value=\"$keyword\">" <<<"$index" |
-            sed -n 's/.*<param name="Local" value="\([^"]*\)">.*/\1/p')
-        [ -n "$found" ] && [ "$(wc -l <<<"$found")" = 1 ] || fail "index entries for $keyword: ${found:-none}"
-        page=${place%%#*} anchor=${found#*#} section=${place#*#}
-        [ "${found%%#*}" = "$page" ] || fail "$keyword points at $found, not at $page"
-        if [ "$place" = "$page" ]; then
-            [ "$found" = "$page" ] || fail "$keyword points at $found, not at the top of $page"
-            continue
-        fi
-        [ "$anchor" != "$found" ] || fail "$keyword points at the top of $page, not at its section $section"
-        heading=$(sed -n "s/^<h2 id=\"$anchor\">\(.*\)<\/h2>\$/\1/p" "$work/NeraTools/$page" | sed 's/<[^>]*>//g')
-        [ -n "$heading" ] || fail "$keyword points at $found, which is no section of $page"
-        [ "$anchor" = "$section" ] || [ "$heading" = "$section" ] ||
-            fail "$keyword points at the section \"$heading\" of $page, not at \"$section\""
+        found=$(grep -F "<param name=\"Name\" value=\"$keyword\">" <<<"$index" | sed 's/.*"Local" value="//; s/".*//')
+        anchor=${found#*#} section=${place#*#}
+        heading=$(sed -n "s/^<h2 id=\"$anchor\">\(.*\)<\/h2>\$/\1/p" "$work/NeraTools/${found%%#*}" 2>/dev/null)
+        [ "${found%%#*}" = "${place%%#*}" ] && { [ "$found" = "$place" ] || [ "$heading" = "$section" ]; } ||
+            fail "index entry $keyword points at ${found:-nothing} (section \"$heading\"), not at $place"
     done
     for page in "$NERA_ROOT"/help/NeraConfig/*.htm; do
         grep -qF "value=\"$(basename "$page")\"" "$work/NeraConfig/toc.hhc" || fail "$(basename "$page") is in no contents entry"
@@ -149,16 +140,10 @@ sign)
     done
     app="$work/zip/NeraTools" updater="$work/zip/NeraTools/NeraUpdater.exe"
 
-    # The signature covers the package in front of its table: a byte changed in the image or in
-    # the trailer fails the verification.
-    pe=$(od -An -tu4 -j 60 -N 4 "$updater" | tr -d ' ')
-    case "$(od -An -tx2 -j "$((pe + 24))" -N 2 "$updater" | tr -d ' ')" in
-        010b) entry=$((pe + 24 + 96 + 32)) ;;
-        020b) entry=$((pe + 24 + 112 + 32)) ;;
-        *) fail "NeraUpdater.exe has no PE optional header" ;;
-    esac
-    table=$(od -An -tu4 -j "$entry" -N 4 "$updater" | tr -d ' ')
-    [ "$table" -gt 0 ] || fail "NeraUpdater.exe names no certificate table"
+    # The signature covers the package in front of its table (where the unsigned file ended): a
+    # byte changed in the image or in the trailer fails the verification.
+    osslsigncode remove-signature -in "$updater" -out "$work/unsigned.exe" >/dev/null
+    table=$(stat -c %s "$work/unsigned.exe")
     for offset in $((table - 20 - 1000)) $((table - 10)); do
         cp "$updater" "$work/changed.exe"
         printf '\x5a' | dd of="$work/changed.exe" bs=1 seek="$offset" conv=notrunc status=none

@@ -40,46 +40,32 @@ seed version-not-in-code-page 1 $((0x8000 + 0x40)) '\x82\xa0\x80\x81' $((0x8000)
 { printf '\x00'; trailer '5.8.0' 0; } >"$out/n-0-whole-file"
 { printf '\x00'; trailer '5.8.0' $((0x7F81)) | head -c 19; } >"$out/shorter-than-a-trailer"
 
-be16() { printf "\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 & 255)))"; }
-# Little-endian numbers and zero bytes for the PE headers.
+# The PE headers up to the last of 16 data directories: DOS header naming "PE\0\0" at 0x40, COFF
+# header, PE32 optional header whose security entry (directory 4) names $1 and $2; 0x138 bytes.
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
 zeros() { head -c "$1" /dev/zero; }
-# PE headers up to the last of 16 data directories: DOS header naming "PE\0\0" at 0x40, the
-# COFF header, the optional header of magic $1 with $2 directories, the security entry (4)
-# naming $3 and $4.
-pe_head() { # magic count address size
-    local count_at=$((${1} == 0x10B ? 92 : 108))
-    printf MZ; zeros $((0x3C - 2)); le32 $((0x40)); printf 'PE\0\0'
-    le16 $((${1} == 0x10B ? 0x14C : 0x8664)); zeros 14; le16 $((count_at + 4 + 16 * 8)); zeros 2
-    le16 "$1"; zeros $((count_at - 2)); le32 "$2"; zeros 32; le32 "$3"; le32 "$4"; zeros $((11 * 8))
+pe_head() { # address size
+    printf MZ; zeros $((0x3C - 2)); le32 $((0x40)); printf 'PE\0\0'; le16 $((0x14C)); zeros 14
+    le16 $((96 + 16 * 8)); zeros 2; le16 $((0x10B)); zeros 90; le32 16; zeros 32; le32 "$1"; le32 "$2"; zeros 88
 }
 # A table of one certificate entry of 16 bytes.
 table() { le32 16; le16 $((0x200)); le16 2; printf 'CERTDATA'; }
-# A signed file $1: a front of $front bytes whose first bytes are pe_head $3 $4 $5 $6, then the
-# bytes the command $7 writes; $2 the flags besides "front" and "head".
-signed() { # name flags magic count address size tail-command
-    local head
-    head=$(mktemp)
-    pe_head "$3" "$4" "$5" "$6" >"$head"
-    { printf "\\x$(printf %02x $(($2 | 5)))"; be24 "$front"; be16 "$(stat -c %s "$head")"; cat "$head"; eval "$7"; } \
-        >"$out/$1"
-    rm -f "$head"
+# A signed seed $1: a front of $front bytes whose first bytes are pe_head $2 $3, then what the
+# command $4 writes.
+signed() { # name address size tail-command
+    { printf '\x05'; be24 "$front"; printf '\x01\x38'; pe_head "$2" "$3"; eval "$4"; } >"$out/$1"
 }
-
 # The image ends 0x44 bytes into the front, so that the table after the trailer starts on a
 # multiple of 8.
 front=$((0x8044)) table_at=$((0x8044 + 20))
-signed signed-pe32 0 0x10B 16 $table_at 16 "trailer 5.8.0 $((0x8000)); table"
-signed signed-pe32plus 0 0x20B 16 $table_at 16 "trailer 5.8.0 $((0x8000)); table"
-signed signed-image-read-fails 2 0x10B 16 $table_at 16 "trailer 5.8.0 $((0x8000)); table"
-signed signed-n-beyond-the-table 0 0x10B 16 $table_at 16 "trailer 5.8.0 $((table_at - 19)); table"
-signed signed-table-past-the-end 0 0x10B 16 $table_at 24 "trailer 5.8.0 $((0x8000)); table"
-signed signed-table-not-last 0 0x10B 16 $table_at 16 "trailer 5.8.0 $((0x8000)); table; zeros 8"
-signed signed-table-in-the-package 0 0x10B 16 $((table_at - 8)) 24 "trailer 5.8.0 $((0x8000)); table"
-signed signed-four-directories 0 0x10B 4 $table_at 16 "trailer 5.8.0 $((0x8000))"
+signed signed-pe32 $table_at 16 "trailer 5.8.0 $((0x8000)); table"
+signed signed-n-beyond-the-table $table_at 16 "trailer 5.8.0 $((table_at - 19)); table"
+signed signed-table-past-the-end $table_at 24 "trailer 5.8.0 $((0x8000)); table"
+signed signed-table-not-last $table_at 16 "trailer 5.8.0 $((0x8000)); table; zeros 8"
+signed signed-table-in-the-package $((table_at - 8)) 24 "trailer 5.8.0 $((0x8000)); table"
 front=$((0x8045)) table_at=$((0x8045 + 20))
-signed signed-table-misaligned 0 0x10B 16 $table_at 16 "trailer 5.8.0 $((0x8000)); table"
+signed signed-table-misaligned $table_at 16 "trailer 5.8.0 $((0x8000)); table"
 
 # An image of 0x8020 bytes whose version record (the last 32 bytes) counts and says 5.8.3.
 work=$(mktemp -d)

@@ -10,10 +10,10 @@
 //              front's length) and its bytes, which replace the front's first bytes
 //   the rest   the file (bit 0 clear) or its last bytes after the generated front (bit 0 set)
 //
-// Beside "no crash, no read outside the file", the result must be the one the PE headers and
-// the trailer ask for, and an accepted image enciphered again with the trailer's key must give
-// the file's bytes back. The front is at most kMaxFront bytes; an input asking for more is passed
-// over.
+// Beside "no crash, no read outside the file", the result must be the one the trailer in front of
+// the certificate table (or at the end of an unsigned file) asks for, and an accepted image
+// enciphered again with the trailer's key must give the file's bytes back. The front is at most
+// kMaxFront bytes; an input asking for more is passed over.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -77,15 +77,6 @@ public:
                                      : m_tail[offset - m_front];
     }
 
-    // A little-endian number of count bytes at offset, which the caller has checked lies inside.
-    uint32_t Le(uint64_t offset, int count) const {
-        uint32_t value = 0;
-        for (int i = count - 1; i >= 0; --i) {
-            value = value << 8 | ByteAt(offset + static_cast<uint64_t>(i));
-        }
-        return value;
-    }
-
 private:
     uint64_t m_front;
     const uint8_t* m_head;
@@ -95,47 +86,14 @@ private:
     bool m_failImageRead;
 };
 
-// Where the package's data ends: the certificate table's start when the file is a PE file whose
-// security entry (directory 4) names one, else the file's end. False: a damaged entry or table.
-bool ExpectedDataEnd(const CFuzzSource& source, uint64_t& end) {
-    const uint64_t length = source.Length();
-    end = length;
-    if (length < 64 || source.ByteAt(0) != 'M' || source.ByteAt(1) != 'Z') {
-        return true;
-    }
-    const uint64_t pe = source.Le(0x3C, 4);
-    if (pe + 26 > length || source.Le(pe, 4) != 0x00004550) { // "PE\0\0"
-        return true;
-    }
-    const uint32_t magic = source.Le(pe + 24, 2);
-    if (magic != 0x10B && magic != 0x20B) {
-        return true;
-    }
-    const uint64_t count = pe + 24 + (magic == 0x10B ? 92 : 108); // then 16 bytes per directory pair
-    if (source.Le(pe + 20, 2) < count + 44 - (pe + 24) || count + 44 > length || source.Le(count, 4) < 5) {
-        return true;
-    }
-    const uint64_t address = source.Le(count + 36, 4);
-    const uint64_t size = source.Le(count + 40, 4);
-    if (size == 0) {
-        return true;
-    }
-    if (address % 8 != 0 || address + size != length || size < 8) {
-        return false;
-    }
-    const uint32_t entryLength = source.Le(address, 4);
-    const uint32_t revision = source.Le(address + 4, 2);
-    if (entryLength < 8 || entryLength > size || (revision != 0x100 && revision != 0x200)) {
-        return false;
-    }
-    end = address;
-    return true;
-}
-
-// What the reader must answer for this file, from its headers and the trailer alone.
-EPackageError ExpectedResult(const CFuzzSource& source, bool failImageRead, uint64_t& end,
-                             uint32_t& imageLength) {
-    if (!ExpectedDataEnd(source, end)) {
+// What the reader must answer for this file, from the trailer in front of where the data ends.
+// The PE rules themselves are the native tests' (FirmwarePackage.SignedShapes); here, a table
+// found starts on a multiple of 8 bytes, inside the file, with room for an entry's header.
+EPackageError ExpectedResult(CFuzzSource& source, bool failImageRead, uint64_t& end, uint32_t& imageLength) {
+    const ESignature signature = FindCertificateTable(source, end);
+    FUZZ_CHECK(signature == ESignature::kTable ? end % kSignatureAlignment == 0 && end + 8 <= source.Length()
+                                               : end == source.Length());
+    if (signature != ESignature::kNone && signature != ESignature::kTable) {
         return EPackageError::kRunTime;
     }
     if (end < kPackageTrailerSize) {
