@@ -47,6 +47,9 @@ const char* BuildErrorText(EBuildError error) {
             return "the version text is longer than 7 bytes in code page 932";
         case EBuildError::kVersionNotAnsi:
             return "the version text has a character that code page 932 cannot hold";
+        case EBuildError::kSignedUpdater:
+            return "the updater is signed; its signature would not cover the package, and the updater "
+                   "would not find it: give the unsigned program and sign the result";
         case EBuildError::kNoReadBack:
             return "the package did not read back as the image (internal error)";
     }
@@ -89,6 +92,11 @@ EBuildError PadImage(const std::vector<uint8_t>& image, std::vector<uint8_t>& pa
 EBuildError BuildPackage(const std::vector<uint8_t>& updater, const std::vector<uint8_t>& image,
                          const std::wstring& version, const uint8_t key[8], std::vector<uint8_t>& package) {
     package.clear();
+    uint64_t updaterEnd = 0;
+    CBytePackageSource updaterSource(updater);
+    if (FindCertificateTable(updaterSource, updaterEnd) != ESignature::kNone) {
+        return EBuildError::kSignedUpdater;
+    }
     std::vector<uint8_t> padded;
     EBuildError error = PadImage(image, padded);
     if (error != EBuildError::kNone) {
@@ -103,9 +111,16 @@ EBuildError BuildPackage(const std::vector<uint8_t>& updater, const std::vector<
     StoreBE32(trailer + 16, static_cast<uint32_t>(padded.size())); // the top byte is the zero byte
 
     DesEcb(key, padded.data(), padded.size(), kDesEncipher);
+    // Signing pads the file to a multiple of kSignatureAlignment before its certificate table;
+    // padded here, in front of the image, the trailer stays right in front of the table, where
+    // the reader looks for it.
+    const size_t gap =
+        (kSignatureAlignment - (updater.size() + padded.size() + sizeof trailer) % kSignatureAlignment) %
+        kSignatureAlignment;
     std::vector<uint8_t> result;
-    result.reserve(updater.size() + padded.size() + sizeof trailer);
+    result.reserve(updater.size() + gap + padded.size() + sizeof trailer);
     result.insert(result.end(), updater.begin(), updater.end());
+    result.insert(result.end(), gap, 0);
     result.insert(result.end(), padded.begin(), padded.end());
     result.insert(result.end(), trailer, trailer + sizeof trailer);
 

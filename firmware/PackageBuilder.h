@@ -23,6 +23,7 @@ enum class EBuildError {
     kImageTooSmall,  // rounded up to kImageUnit, below kMinImageSize
     kVersionTooLong, // more than kMaxVersionBytes in the ANSI code page
     kVersionNotAnsi, // a character the ANSI code page has no form for, or a zero character
+    kSignedUpdater,  // the updater carries a certificate table: the package would stand behind it
     kNoReadBack,     // the finished package did not read back as the image (a fault of this code)
 };
 
@@ -39,8 +40,10 @@ std::vector<uint8_t> MakeDemoImage();
 // decipher its 0xFF fill into other bytes), and so that the last cipher block is whole.
 EBuildError PadImage(const std::vector<uint8_t>& image, std::vector<uint8_t>& padded);
 
-// The package file: updater, then the padded image enciphered with key, then the 20-byte
-// trailer (version text and zero bytes, key, one zero byte, length most significant byte
-// first). Read back with ReadFirmwarePackage before it is returned.
+// The package file: updater, zero bytes up to a length that makes the whole file a multiple of
+// kSignatureAlignment, then the padded image enciphered with key, then the 20-byte trailer
+// (version text and zero bytes, key, one zero byte, length most significant byte first). Read
+// back with ReadFirmwarePackage before it is returned. The updater must not be signed: sign the
+// package instead.
 EBuildError BuildPackage(const std::vector<uint8_t>& updater, const std::vector<uint8_t>& image,
                          const std::wstring& version, const uint8_t key[8], std::vector<uint8_t>& package);

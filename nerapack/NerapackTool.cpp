@@ -185,6 +185,8 @@ int RunPack(const std::vector<std::string>& args, std::string& out, std::string&
         case EBuildError::kVersionTooLong:
         case EBuildError::kVersionNotAnsi:
             return Refuse(err, "version \"" + options.version + "\": " + BuildErrorText(error));
+        case EBuildError::kSignedUpdater:
+            return Refuse(err, "updater " + options.updater + ": " + BuildErrorText(error));
         default:
             return Refuse(err, "image " + options.image + ": " + BuildErrorText(error));
     }

@@ -30,38 +30,61 @@ entry() { # name, page
     printf '<LI><OBJECT type="text/sitemap"><param name="Name" value="%s"><param name="Local" value="%s"></OBJECT>\n' "$1" "$2"
 }
 
-# The keyword index from a list of "keyword<TAB>page" lines (# starts a comment).
-index_from() { # keywords.txt
+# The keyword index from a list of "keyword<TAB>page" lines (# starts a comment); a command,
+# when given, turns each page into the one the index names.
+index_from() { # keywords.txt [command]
     grep -v '^#' "$1" | while IFS=$'\t' read -r keyword page; do
-        [ -n "$keyword" ] && entry "$keyword" "$page"
+        [ -n "$keyword" ] || continue
+        [ -z "${2:-}" ] || page=$("$2" "$page") || exit 1
+        entry "$keyword" "$page"
     done | sitemap
 }
 
-# The times in a compiled file: the ITSF header's (offset 16) and the #SYSTEM file's entry 10,
-# both the milliseconds of the day. #SYSTEM lies uncompressed in section 0.
-fix_times() { # file.chm
-    local chm=$1 stamp section0 sys offset end code length
-    [ -n "${SOURCE_DATE_EPOCH:-}" ] || return 0
-    stamp=$(( (SOURCE_DATE_EPOCH % 86400) * 1000 ))
-    u32le() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
-    put() { dd of="$chm" bs=1 seek="$1" conv=notrunc status=none; }
-    num() { od -An -t"$2" -j "$1" -N "${2#u}" "$chm" | tr -d ' '; }
-    # Big-endian in the header.
-    printf "\\x$(printf %02x $((stamp >> 24 & 255)))\\x$(printf %02x $((stamp >> 16 & 255)))\\x$(printf %02x $((stamp >> 8 & 255)))\\x$(printf %02x $((stamp & 255)))" | put 16
-    section0=$(num 88 u8)
+# Numbers in a compiled file: num FILE OFFSET u1|u2|u4|u8 reads one, put FILE OFFSET writes
+# standard input there, u32le NUMBER gives four bytes, least significant first.
+num() { od -An -t"$3" -j "$2" -N "${3#u}" "$1" | tr -d ' '; }
+put() { dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+u32le() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+
+# Where the data of entry CODE of the #SYSTEM file starts. #SYSTEM lies uncompressed in
+# section 0: a version, then entries of a code, a length and the data.
+system_entry() { # file.chm code
+    local chm=$1 section0 sys offset end code length
+    section0=$(num "$chm" 88 u8)
     read -r sys length < <(chmls list "$chm" 2>/dev/null | awk '$4 == "/#SYSTEM" && $1 == 0 { print $2, $3 }')
     [ -n "$sys" ] || { echo "build-help.sh: no #SYSTEM in $chm" >&2; return 1; }
     offset=$((section0 + sys + 4)) end=$((section0 + sys + length))
     while [ "$offset" -lt "$end" ]; do
-        code=$(num "$offset" u2) length=$(num $((offset + 2)) u2)
-        if [ "$code" = 10 ] && [ "$length" = 4 ]; then
-            u32le "$stamp" | put $((offset + 4))
+        code=$(num "$chm" "$offset" u2) length=$(num "$chm" $((offset + 2)) u2)
+        if [ "$code" = "$2" ]; then
+            echo $((offset + 4))
             return 0
         fi
         offset=$((offset + 4 + length))
     done
-    echo "build-help.sh: no time entry in the #SYSTEM of $chm" >&2
+    echo "build-help.sh: no entry $2 in the #SYSTEM of $chm" >&2
     return 1
+}
+
+# The times in a compiled file: the ITSF header's (offset 16) and the #SYSTEM file's entry 10,
+# both the milliseconds of the day.
+fix_times() { # file.chm
+    local chm=$1 stamp at
+    [ -n "${SOURCE_DATE_EPOCH:-}" ] || return 0
+    stamp=$(( (SOURCE_DATE_EPOCH % 86400) * 1000 ))
+    at=$(system_entry "$chm" 10) || return 1
+    # Big-endian in the header.
+    printf "\\x$(printf %02x $((stamp >> 24 & 255)))\\x$(printf %02x $((stamp >> 16 & 255)))\\x$(printf %02x $((stamp >> 8 & 255)))\\x$(printf %02x $((stamp & 255)))" | put "$chm" 16
+    u32le "$stamp" | put "$chm" "$at"
+}
+
+# The project's DBCS=Yes (double-byte text, as a Japanese file holds), which chmcmd 3.2.2 reads
+# but leaves out of the file: the second field of the #SYSTEM file's entry 4 (after the LCID).
+mark_dbcs() { # folder, project, compiled name
+    local at
+    grep -qix 'DBCS=Yes' <(tr -d '\r' <"$1/$2") || return 0
+    at=$(system_entry "$1/$3" 4) || return 1
+    u32le 1 | put "$1/$3" $((at + 4))
 }
 
 # Compiles project.hhp in a folder; chmcmd reports a page that links to a missing file as a
@@ -80,6 +103,7 @@ compile() { # folder, project, compiled name
         exit 1
     fi
     fix_times "$dir/$3"
+    mark_dbcs "$dir" "$2" "$3"
     mkdir -p "$out"
     cp "$dir/$3" "$out/$3"
     echo "build-help.sh: $out/$3"
@@ -97,6 +121,9 @@ guide="$root/docs/guide" g="$work/guide"
 mkdir "$g"
 page_of() { # chapter file name
     if [ "$1" = README.md ]; then echo index.htm; else echo "${1%.md}.htm"; fi
+}
+chapter_of() { # page name
+    if [ "$1" = index.htm ]; then echo README.md; else echo "${1%.htm}.md"; fi
 }
 title_of() { # chapter file
     sed -n 's/^# //p' "$1" | head -1
@@ -140,10 +167,24 @@ cp "$root/help/NeraConfig/style.css" "$g/style.css"
         echo '</UL>'
     done
 } | sitemap >"$g/toc.hhc"
-index_from "$root/help/NeraTools/keywords.txt" >"$g/index.hhk"
+# An index entry may name a section of a chapter by its heading, "page.htm#Heading": the anchor
+# of the chapter's second-level heading of that text, so that it stays right when sections are
+# added. "page.htm#sN" names the N-th one.
+section_anchor() { # page#anchor
+    local page=${1%%#*} heading=${1#*#} n
+    if [ "$page" = "$1" ] || [[ "$heading" =~ ^s[0-9]+$ ]]; then
+        echo "$1"
+        return 0
+    fi
+    n=$(sed -n 's/^## //p' "$guide/$(chapter_of "$page")" 2>/dev/null | grep -nxF -- "$heading" | cut -d: -f1 | head -1)
+    [ -n "$n" ] || { echo "build-help.sh: keywords.txt: $page has no section \"$heading\"" >&2; return 1; }
+    echo "$page#s$n"
+}
+index_from "$root/help/NeraTools/keywords.txt" section_anchor >"$g/index.hhk"
 {
     printf '%s\n' '[OPTIONS]' 'Compatibility=1.1 or later' 'Compiled file=NeraTools.chm' 'Contents file=toc.hhc' \
         'Index file=index.hhk' 'Binary Index=No' 'Default topic=index.htm' 'Display compile progress=No' 'Language=0x411 Japanese' \
+        'DBCS=Yes' \
         "Title=$(title_of "$guide/README.md")" '' '[FILES]'
     for chapter in "${chapters[@]}"; do page_of "$chapter"; done
     printf '%s\n' $pictures style.css

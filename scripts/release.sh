@@ -104,13 +104,21 @@ strip_into() { # linked file, packaged name
 }
 for f in "${programs[@]}" "${libraries[@]}"; do
     if [ "$f" = NeraUpdater.exe ]; then
-        # The package the build appended to the bare program goes after the stripped one.
+        # The package the build appended to the bare program goes after the stripped one: the
+        # image and its trailer, whose last three bytes give the image's length, after zero bytes
+        # that make the file a multiple of 8 bytes (as nerapack does), so that a signature's
+        # table follows the trailer directly and the updater finds its package in front of it.
         bare="$tree/bare/NeraUpdater.exe"
-        size=$(stat -c %s "$bare")
+        size=$(stat -c %s "$bare") total=$(stat -c %s "$tree/bin/$f")
         cmp -s -n "$size" "$bare" "$tree/bin/$f" ||
             { echo "release.sh: $tree/bin/$f is not $bare with a package" >&2; exit 1; }
+        read -r b2 b1 b0 < <(od -An -tu1 -j "$((total - 3))" -N 3 "$tree/bin/$f")
+        package=$((b2 * 65536 + b1 * 256 + b0 + 20))
+        [ "$package" -le "$((total - size))" ] ||
+            { echo "release.sh: $tree/bin/$f carries no package after $bare" >&2; exit 1; }
         strip_into "$bare" "$f"
-        tail -c +"$((size + 1))" "$tree/bin/$f" >>"$stage/NeraTools/$f"
+        head -c "$(( (8 - ($(stat -c %s "$stage/NeraTools/$f") + package) % 8) % 8 ))" /dev/zero >>"$stage/NeraTools/$f"
+        tail -c "$package" "$tree/bin/$f" >>"$stage/NeraTools/$f"
     else
         strip_into "$tree/bin/$f" "$f"
     fi

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "common/ByteOrder.h"
 #include "firmware/Des.h"
 #include "firmware/PackageBuilder.h"
 
@@ -39,17 +41,19 @@ void SetLength(std::vector<uint8_t>& package, uint32_t n) {
     package[end - 1] = static_cast<uint8_t>(n);
 }
 
-// The package bytes, counting reads that reach outside them; with failImageRead, every read
-// but the trailer's fails.
+constexpr uint64_t kNoOffset = ~uint64_t{0};
+
+// The package bytes, counting reads that reach outside them; with failImageRead, the image's
+// read fails (the only one longer than a unit), and a read at failAt fails.
 class CTestSource : public CBytePackageSource {
 public:
-    CTestSource(const std::vector<uint8_t>& data, bool failImageRead)
-        : CBytePackageSource(data), m_failImageRead(failImageRead) {}
+    CTestSource(const std::vector<uint8_t>& data, bool failImageRead, uint64_t failAt = kNoOffset)
+        : CBytePackageSource(data), m_failImageRead(failImageRead), m_failAt(failAt) {}
     bool ReadAt(uint64_t offset, uint8_t* out, size_t length) override {
         if (offset > Length() || length > Length() - offset) {
             ++m_readsOutside;
         }
-        if (m_failImageRead && offset + kPackageTrailerSize != Length()) {
+        if ((m_failImageRead && length > kImageUnit) || offset == m_failAt) {
             return false;
         }
         return CBytePackageSource::ReadAt(offset, out, length);
@@ -58,6 +62,7 @@ public:
 
 private:
     bool m_failImageRead;
+    uint64_t m_failAt;
 };
 
 enum class EExpectImage {
@@ -105,8 +110,8 @@ const SCase kCases[] = {
     {"N = 0x80001", 0x80000, true, L"9.9.9", nullptr, [](std::vector<uint8_t>& p) { SetLength(p, 0x80001); },
      false, EPackageError::kTooLarge, L"実行時にエラーが発生しました。 #2", L"", 0, EExpectImage::kNone},
     {"N + 20 beyond the file", 0x8080, false, L"1.2.3", nullptr,
-     [](std::vector<uint8_t>& p) { SetLength(p, 0x8080 + kUpdaterLength + 1); }, false,
-     EPackageError::kRunTime, L"実行時にエラーが発生しました。 #3", L"", 0, EExpectImage::kNone},
+     [](std::vector<uint8_t>& p) { SetLength(p, static_cast<uint32_t>(p.size() - kPackageTrailerSize + 1)); },
+     false, EPackageError::kRunTime, L"実行時にエラーが発生しました。 #3", L"", 0, EExpectImage::kNone},
     {"file shorter than the trailer", 0x8080, false, L"1.2.3", nullptr,
      [](std::vector<uint8_t>& p) { p.erase(p.begin(), p.end() - 19); }, false, EPackageError::kRunTime,
      L"実行時にエラーが発生しました。 #3", L"", 0, EExpectImage::kNone},
@@ -180,6 +185,136 @@ TEST(FirmwarePackage, CorruptionTable) {
             }
         }
     }
+}
+
+// A program that reads as a PE file of the magic: DOS header, "PE\0\0" at 0x80, COFF header, an
+// optional header with 16 empty data directories. entry: where its security entry lies.
+std::vector<uint8_t> MakeProgram(uint16_t magic, size_t& entry) {
+    std::vector<uint8_t> program(0x400, 0);
+    const size_t directories = 0x80 + 24 + (magic == 0x10B ? 96 : 112);
+    std::memcpy(&program[0], "MZ", 2);
+    StoreLE32(&program[0x3C], 0x80);
+    std::memcpy(&program[0x80], "PE", 2);
+    StoreLE16(&program[0x80 + 20], static_cast<uint16_t>(directories + 16 * 8 - 0x80 - 24));
+    StoreLE16(&program[0x80 + 24], magic);
+    StoreLE32(&program[directories - 4], 16);
+    entry = directories + 4 * 8;
+    return program;
+}
+
+void SetEntry(std::vector<uint8_t>& file, size_t entry, size_t address, size_t size) {
+    StoreLE32(&file[entry], static_cast<uint32_t>(address));
+    StoreLE32(&file[entry + 4], static_cast<uint32_t>(size));
+}
+
+size_t Table(const std::vector<uint8_t>& file, size_t entry) {
+    return LoadLE32(&file[entry]);
+}
+
+// As signing does to a file of a multiple of 8 bytes: a certificate table of one entry (0x5A5
+// bytes, revision 2, signed data) appended, and the security entry naming it.
+void Sign(std::vector<uint8_t>& file, size_t entry) {
+    const size_t table = file.size();
+    file.resize(table + 0x5A8, 0x6B);
+    StoreLE32(&file[table], 0x5A5);
+    StoreLE32(&file[table + 4], 0x00020200);
+    SetEntry(file, entry, table, 0x5A8);
+}
+
+using Bytes = std::vector<uint8_t>;
+
+// An entry that a reader taking it would refuse: a PE header check must have ruled it out.
+Bytes& Bogus(Bytes& file, size_t entry) {
+    SetEntry(file, entry, 8, file.size() - 8);
+    return file;
+}
+
+struct SSignedCase {
+    const char* name;
+    uint16_t magic;
+    bool sign;
+    void (*edit)(Bytes& file, size_t entry); // after signing
+    bool failHeaders;
+    ESignature signature;
+    EPackageError error;
+};
+
+// Each case builds a package of a PE program, signs it or not, and changes one thing.
+const SSignedCase kSignedCases[] = {
+    {"not signed", 0x10B, false, nullptr, false, ESignature::kNone, EPackageError::kNone},
+    {"signed PE32", 0x10B, true, nullptr, false, ESignature::kTable, EPackageError::kNone},
+    {"signed PE32+", 0x20B, true, nullptr, false, ESignature::kTable, EPackageError::kNone},
+    // Not a PE file with entry 4, read to the end whatever the entry says.
+    {"no MZ", 0x10B, false, [](Bytes& f, size_t e) { Bogus(f, e)[0] = 'X'; }, false, ESignature::kNone,
+     EPackageError::kNone},
+    {"PE header past the end", 0x10B, false,
+     [](Bytes& f, size_t e) { StoreLE32(&Bogus(f, e)[0x3C], static_cast<uint32_t>(f.size() - 25)); }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"no PE signature", 0x10B, false, [](Bytes& f, size_t e) { Bogus(f, e)[0x81] = 'X'; }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"optional header magic 0x207", 0x20B, false, [](Bytes& f, size_t e) { Bogus(f, e)[0x98] = 7; }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"optional header ends in entry 4", 0x20B, false,
+     [](Bytes& f, size_t e) { StoreLE16(&Bogus(f, e)[0x94], static_cast<uint16_t>(e + 7 - 0x98)); }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"four directories", 0x10B, false, [](Bytes& f, size_t e) { Bogus(f, e)[e - 36] = 4; }, false,
+     ESignature::kNone, EPackageError::kNone},
+    {"table starts past the end", 0x10B, true, [](Bytes& f, size_t e) { SetEntry(f, e, f.size() + 8, 8); },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"table ends past the end", 0x10B, true, [](Bytes& f, size_t e) { SetEntry(f, e, Table(f, e), 0x5B0); },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"table not 8-byte aligned", 0x10B, true,
+     [](Bytes& f, size_t e) {
+         f.insert(f.begin() + static_cast<std::ptrdiff_t>(Table(f, e)), 4, 0);
+         SetEntry(f, e, Table(f, e) + 4, 0x5A8);
+     },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"table not the last bytes", 0x10B, true, [](Bytes& f, size_t) { f.resize(f.size() + 8); }, false,
+     ESignature::kDamaged, EPackageError::kRunTime},
+    {"table in the package", 0x10B, true, [](Bytes& f, size_t e) { SetEntry(f, e, Table(f, e) - 16, 0x5B8); },
+     false, ESignature::kDamaged, EPackageError::kRunTime},
+    {"entry longer than the table", 0x10B, true,
+     [](Bytes& f, size_t e) { StoreLE32(&f[Table(f, e)], 0x5A9); }, false, ESignature::kDamaged,
+     EPackageError::kRunTime},
+    {"entry of revision 3", 0x10B, true, [](Bytes& f, size_t e) { f[Table(f, e) + 5] = 3; }, false,
+     ESignature::kDamaged, EPackageError::kRunTime},
+    {"N + 20 beyond the table's start", 0x10B, true,
+     [](Bytes& f, size_t e) { StoreBE32(&f[Table(f, e) - 4], static_cast<uint32_t>(Table(f, e) - 19)); },
+     false, ESignature::kTable, EPackageError::kRunTime},
+    {"headers unreadable", 0x10B, true, nullptr, true, ESignature::kUnreadable, EPackageError::kRunTime},
+};
+
+TEST(FirmwarePackage, SignedShapes) {
+    const std::vector<uint8_t> image = MakeImage(0x8080, true);
+    for (const SSignedCase& c : kSignedCases) {
+        SCOPED_TRACE(c.name);
+        size_t entry = 0;
+        std::vector<uint8_t> file;
+        ASSERT_EQ(BuildPackage(MakeProgram(c.magic, entry), image, L"1.2.3", kKey, file), EBuildError::kNone);
+        ASSERT_EQ(file.size() % kSignatureAlignment, 0u); // so signing adds no bytes in front of its table
+        if (c.sign) {
+            Sign(file, entry);
+        }
+        if (c.edit != nullptr) {
+            c.edit(file, entry);
+        }
+
+        CTestSource source(file, false, c.failHeaders ? 0 : kNoOffset);
+        uint64_t dataEnd = 0;
+        EXPECT_EQ(FindCertificateTable(source, dataEnd), c.signature);
+        EXPECT_EQ(dataEnd, c.signature == ESignature::kTable ? Table(file, entry) : file.size());
+        SFirmwareImage read;
+        EXPECT_EQ(ReadFirmwarePackage(source, read), c.error);
+        EXPECT_EQ(source.m_readsOutside, 0);
+        EXPECT_EQ(read.m_data, c.error == EPackageError::kNone ? image : std::vector<uint8_t>());
+    }
+
+    // The builder refuses a signed updater: the package would stand behind its table.
+    size_t entry = 0;
+    std::vector<uint8_t> updater = MakeProgram(0x10B, entry);
+    Sign(updater, entry);
+    std::vector<uint8_t> package;
+    EXPECT_EQ(BuildPackage(updater, image, L"1.2.3", kKey, package), EBuildError::kSignedUpdater);
 }
 
 } // namespace

@@ -169,8 +169,11 @@ TEST_F(NerapackTest, DemoImagePackageReadsBack) {
     EXPECT_EQ(Names(), (std::set<std::string>{"updater.exe", "image.bin", "demo.bin", "out.exe"}));
     EXPECT_EQ(access(Path("out.exe").c_str(), X_OK), 0);
     const std::vector<uint8_t> package = ReadBytes(Path("out.exe"));
-    ASSERT_EQ(package.size(), m_updater.size() + demo.size() + kPackageTrailerSize);
+    // Zero bytes after the updater make the file a multiple of 8 bytes, which signing leaves as it is.
+    ASSERT_EQ(package.size(), m_updater.size() + 4 + demo.size() + kPackageTrailerSize);
     EXPECT_TRUE(std::equal(m_updater.begin(), m_updater.end(), package.begin()));
+    EXPECT_EQ(std::vector<uint8_t>(package.begin() + 3000, package.begin() + 3004),
+              std::vector<uint8_t>(4, 0));
     const uint8_t trailerEnd[12] = {0x3A, 0x6C, 0x15, 0xE2, 0x9B, 0x40, 0xD7, 0x58, 0x00, 0x01, 0x57, 0x80};
     EXPECT_TRUE(std::equal(trailerEnd, trailerEnd + 12, package.end() - 12));
 

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # End-to-end test of the release. Usage: release_e2e.sh CASE
-#   chm           both help files compile and unpack again; every entry of their contents and
-#                 keyword index names a page (and an anchor) that the file holds
+#   chm           both help files compile and unpack again, marked as holding double-byte text;
+#                 every entry of their contents and keyword index names a page (and an anchor)
+#                 that the file holds; each line of the guide's keyword list is an index entry,
+#                 and one that names a section points at that section's anchor
 #   package       the packaged programs are stripped and name their symbol files, the zip holds
 #                 what the installer holds and its readme, and stays under 4 MB
 #   sign          a throwaway certificate signs every program, DLL and the installer, and
-#                 osslsigncode verifies each file against it
+#                 osslsigncode verifies each file against it, and no longer once a byte of the
+#                 updater's package changes; the signed nera updates a simulated module with the
+#                 signed updater's package, and the signed NeraUpdater.exe starts with it
 #   reproducible  a second build of the same sources in another folder gives the same files
 #   msi           the installer under Wine, in a prefix of its own: install, the installed programs,
 #                 help and guide, nera on PATH, refused downgrades (also in the fourth field), a
@@ -49,6 +53,7 @@ chm)
         system=$(chmls printsystem "$work/$chm" 2>/dev/null | tr -d '\0')
         grep '^(2) *Default topic.*:index.htm' >/dev/null <<<"$system" || fail "$chm: the first page is not index.htm"
         grep '^(1) *Index file.*:index.hhk' >/dev/null <<<"$system" || fail "$chm: no keyword index"
+        grep '^ *One if DBCS in use *: *1$' >/dev/null <<<"$system" || fail "$chm: not marked as double-byte text"
         # The viewer reads the contents and the index in the file's code page.
         iconv -f CP932 -t UTF-8 "$dir/toc.hhc" | grep -F "$text" >/dev/null || fail "$chm: the contents are not in code page 932"
         iconv -f CP932 -t UTF-8 "$dir/index.hhk" >/dev/null || fail "$chm: the index is not in code page 932"
@@ -56,6 +61,17 @@ chm)
 NeraConfig.CHM 8 25 フラッシュ書換えモードでの起動方法
 NeraTools.chm 20 30 シミュレーションモジュールと nerasim
 TABLE
+    # The guide's keyword list, line by line, in the compiled index: "page" points at the page,
+    # "page#sN" at the N-th section's anchor, "page#Heading" at the anchor of that heading.
+    index=$(iconv -f CP932 -t UTF-8 "$work/NeraTools/index.hhk")
+    grep -v '^#' "$NERA_ROOT/help/NeraTools/keywords.txt" | while IFS=$'\t' read -r keyword place; do
+        [ -n "$keyword" ] || continue
+        found=$(grep -F "<param name=\"Name\" value=\"$keyword\">" <<<"$index" | sed 's/.*"Local" value="//; s/".*//')
+        anchor=${found#*#} section=${place#*#}
+        heading=$(sed -n "s/^<h2 id=\"$anchor\">\(.*\)<\/h2>\$/\1/p" "$work/NeraTools/${found%%#*}" 2>/dev/null)
+        [ "${found%%#*}" = "${place%%#*}" ] && { [ "$found" = "$place" ] || [ "$heading" = "$section" ]; } ||
+            fail "index entry $keyword points at ${found:-nothing} (section \"$heading\"), not at $place"
+    done
     for page in "$NERA_ROOT"/help/NeraConfig/*.htm; do
         grep -qF "value=\"$(basename "$page")\"" "$work/NeraConfig/toc.hhc" || fail "$(basename "$page") is in no contents entry"
     done
@@ -93,10 +109,14 @@ package)
         crc=$(gzip -c "$debug" | tail -c 8 | head -c 4 | od -An -tx4 | tr -d ' ')
         [ "$(tail -c 4 "$work/link" | od -An -tx4 | tr -d ' ')" = "$crc" ] || fail "$f names another $f.debug"
     done
-    # The updater still carries its firmware package: the built program's last bytes.
-    size=$(stat -c %s "$tree/bare/NeraUpdater.exe") total=$(stat -c %s "$tree/bin/NeraUpdater.exe")
-    cmp -s <(tail -c "$((total - size))" "$tree/bin/NeraUpdater.exe") \
-        <(tail -c "$((total - size))" "$work/zip/NeraTools/NeraUpdater.exe") || fail "NeraUpdater.exe lost its package"
+    # The updater still carries its firmware package (image and trailer, N + 20 bytes) as its
+    # last bytes, and ends on a multiple of 8 bytes, so that a signature would follow the trailer.
+    updater="$work/zip/NeraTools/NeraUpdater.exe"
+    read -r b2 b1 b0 < <(od -An -tu1 -j "$(($(stat -c %s "$updater") - 3))" -N 3 "$updater")
+    package=$((b2 * 65536 + b1 * 256 + b0 + 20))
+    cmp -s <(tail -c "$package" "$tree/bin/NeraUpdater.exe") <(tail -c "$package" "$updater") ||
+        fail "NeraUpdater.exe lost its package"
+    [ $(($(stat -c %s "$updater") % 8)) = 0 ] || fail "NeraUpdater.exe is $(stat -c %s "$updater") bytes, no multiple of 8"
     grep -q 'nera' <(iconv -f UTF-8 -t UTF-8 "$work/zip/NeraTools/readme.txt") || fail "no readme in the zip"
     grep -qF 'PATH' "$work/zip/NeraTools/readme.txt" || fail "the readme does not say how to put nera on PATH"
     exit 0
@@ -118,6 +138,49 @@ sign)
         osslsigncode verify -CAfile "$work/cert.pem" -in "$work/zip/NeraTools/$f" >"$work/verify.txt" 2>&1 ||
             fail "$f: $(cat "$work/verify.txt")"
     done
+    app="$work/zip/NeraTools" updater="$work/zip/NeraTools/NeraUpdater.exe"
+
+    # The signature covers the package in front of its table (where the unsigned file ended): a
+    # byte changed in the image or in the trailer fails the verification.
+    osslsigncode remove-signature -in "$updater" -out "$work/unsigned.exe" >/dev/null
+    table=$(stat -c %s "$work/unsigned.exe")
+    for offset in $((table - 20 - 1000)) $((table - 10)); do
+        cp "$updater" "$work/changed.exe"
+        printf '\x5a' | dd of="$work/changed.exe" bs=1 seek="$offset" conv=notrunc status=none
+        cmp -s "$updater" "$work/changed.exe" && printf '\xa5' | dd of="$work/changed.exe" bs=1 seek="$offset" conv=notrunc status=none
+        ! osslsigncode verify -CAfile "$work/cert.pem" -in "$work/changed.exe" >"$work/verify.txt" 2>&1 ||
+            fail "a byte changed at $offset of NeraUpdater.exe still verifies"
+        grep -q 'digest.*MISMATCH' "$work/verify.txt" || fail "a byte changed at $offset: $(cat "$work/verify.txt")"
+    done
+
+    # The signed programs use what they carry: nerapack reads the signed updater's package, the
+    # signed nera writes it into a simulated module, and the signed NeraUpdater.exe opens its window
+    # with the package's version.
+    "$NERA_WIN_BUILD/../native/bin/nerapack" check "$updater" | grep -qF 'version 5.7.1, image 87936 bytes' ||
+        fail "nerapack does not read the signed updater's package"
+    store="$work/store"
+    "$NERA_WIN_BUILD/../native/bin/nerasim" --store "$store" create unit1 >/dev/null
+    export NERA_SIM_STORE
+    NERA_SIM_STORE=$(winpath "$store")
+    set +e
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$app/nera.exe" update --yes >out.raw 2>err.raw </dev/null)
+    status=$?
+    set -e
+    [ "$status" = 0 ] || fail "nera update: exit status $status: $(iconv -f CP932 -t UTF-8 "$work/err.raw")"
+    expect_demo_image_in_flash "$store" unit1 40010001
+    "$NERA_WIN_BUILD/../native/bin/nerasim" --store "$store" show unit1 | grep -qxF 'firmware = 5.7.1' ||
+        fail "the module does not report 5.7.1"
+    drive "$work" <<SCRIPT
+start "$(winpath "$updater")"
+window
+title Nera5120 Firmware Updater
+text 1001 5.7.1
+shot $(winpath "$work")\\signed-neraupdater.bmp
+close
+exited
+SCRIPT
+    keep_shot "$work/signed-neraupdater.bmp" release-signed-neraupdater
+
     # Without --sign nothing is signed, and the script says so.
     out=$(bash "$NERA_ROOT/scripts/release.sh" --tree "$tree" --out "$work/plain" --version 1.4.0.1 --no-build)
     grep -F 'not signed' >/dev/null <<<"$out" || fail "no note of the unsigned release"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Writes the hand-made seeds of the package fuzz target into corpus/package (see the input
 # layout in package_fuzz.cpp): packages at and around the length limits, with a generated
-# front so that each seed holds only the trailer and a few bytes. The seed whose version record
-# counts is cut from a real package that the native nerapack builds.
+# front so that each seed holds only the trailer and a few bytes, and signed ones, whose PE
+# headers come as the head of the front and whose certificate table follows the trailer. The
+# seed whose version record counts is cut from a real package that the native nerapack builds.
 # Usage: make_package_seeds.sh NERAPACK
 set -euo pipefail
 nerapack=${1:?native nerapack}
@@ -38,6 +39,33 @@ seed image-read-fails 3 $((0x8000 + 0x40)) '5.8.0' $((0x8000))
 seed version-not-in-code-page 1 $((0x8000 + 0x40)) '\x82\xa0\x80\x81' $((0x8000))
 { printf '\x00'; trailer '5.8.0' 0; } >"$out/n-0-whole-file"
 { printf '\x00'; trailer '5.8.0' $((0x7F81)) | head -c 19; } >"$out/shorter-than-a-trailer"
+
+# The PE headers up to the last of 16 data directories: DOS header naming "PE\0\0" at 0x40, COFF
+# header, PE32 optional header whose security entry (directory 4) names $1 and $2; 0x138 bytes.
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
+zeros() { head -c "$1" /dev/zero; }
+pe_head() { # address size
+    printf MZ; zeros $((0x3C - 2)); le32 $((0x40)); printf 'PE\0\0'; le16 $((0x14C)); zeros 14
+    le16 $((96 + 16 * 8)); zeros 2; le16 $((0x10B)); zeros 90; le32 16; zeros 32; le32 "$1"; le32 "$2"; zeros 88
+}
+# A table of one certificate entry of 16 bytes.
+table() { le32 16; le16 $((0x200)); le16 2; printf 'CERTDATA'; }
+# A signed seed $1: a front of $front bytes whose first bytes are pe_head $2 $3, then what the
+# command $4 writes.
+signed() { # name address size tail-command
+    { printf '\x05'; be24 "$front"; printf '\x01\x38'; pe_head "$2" "$3"; eval "$4"; } >"$out/$1"
+}
+# The image ends 0x44 bytes into the front, so that the table after the trailer starts on a
+# multiple of 8.
+front=$((0x8044)) table_at=$((0x8044 + 20))
+signed signed-pe32 $table_at 16 "trailer 5.8.0 $((0x8000)); table"
+signed signed-n-beyond-the-table $table_at 16 "trailer 5.8.0 $((table_at - 19)); table"
+signed signed-table-past-the-end $table_at 24 "trailer 5.8.0 $((0x8000)); table"
+signed signed-table-not-last $table_at 16 "trailer 5.8.0 $((0x8000)); table; zeros 8"
+signed signed-table-in-the-package $((table_at - 8)) 24 "trailer 5.8.0 $((0x8000)); table"
+front=$((0x8045)) table_at=$((0x8045 + 20))
+signed signed-table-misaligned $table_at 16 "trailer 5.8.0 $((0x8000)); table"
 
 # An image of 0x8020 bytes whose version record (the last 32 bytes) counts and says 5.8.3.
 work=$(mktemp -d)
