@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "cli/NeraCommand.h"
+#include "batch/BatchSession.h"
 #include "cli/tests/FakeHost.h"
 #include "common/HexText.h"
 #include "devsim/tests/SimModuleTest.h"
@@ -768,6 +769,53 @@ TEST_F(NeraCommandTest, InfoAndGetShowOneJsonView) {
     }
 }
 
+// nera batch from the command line: the files it reads and writes, and that the table and the
+// report are checked before the device libraries are needed.
+TEST_F(NeraCommandTest, BatchFromTheCommandLine) {
+    class CNoLibraries : public IDeviceLibraries {
+    public:
+        IDeviceApi* Load() override { return nullptr; }
+    } missing;
+    NewModule({});
+    m_host.m_files[L"t.nera"] = EditorFile([](SEditorFields&) {});
+    m_host.PutText(L"table.csv", "uuid,ip,mask\n"
+                                 "A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38,192.168.0.10,255.255.255.0\n"
+                                 "A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A39,192.168.0.11,255.255.255.0\n");
+    m_host.PutText(L"bad.csv", "uuid,ip\nA4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38,10.0.0.256\n");
+    m_host.PutText(L"notes.txt", "my notes\n");
+    const std::vector<std::wstring> batch = {L"batch", L"--template", L"t.nera", L"--once"};
+    auto run = [&](std::vector<std::wstring> more, bool libraries = true) {
+        std::vector<std::wstring> args = batch;
+        args.insert(args.end(), more.begin(), more.end());
+        m_host.m_err.clear();
+        return libraries ? Run(args) : RunNera(args, missing, m_host);
+    };
+    // A table with a mistake: nothing is loaded, opened or written.
+    EXPECT_EQ(run({L"--table", L"bad.csv", L"--report", L"r.jsonl"}, false), kExitUsage);
+    EXPECT_NE(m_host.m_err.find(L"nera: bad.csv:2: ip: アドレスは A.B.C.D"), std::wstring::npos);
+    EXPECT_NE(m_host.m_err.find(L"nera: 表に誤りがあるため、どのモジュールにも書き込んでいません。"), std::wstring::npos);
+    // Another file given as the report is never appended to.
+    EXPECT_EQ(run({L"--table", L"table.csv", L"--report", L"notes.txt"}, false), kExitFile);
+    EXPECT_NE(m_host.m_err.find(L"レポートのファイルではありません"), std::wstring::npos);
+    EXPECT_EQ(m_host.Text(L"notes.txt"), "my notes\n");
+    EXPECT_EQ(CallsNamed("Q5120_NeraFlashModeOpen"), 0u);
+
+    // The module present: backed up beside the report, written, reported; the other row remains.
+    EXPECT_EQ(run({L"--table", L"table.csv", L"--report", L"line.jsonl"}), kExitBatchIncomplete);
+    EXPECT_EQ(Area6().substr(16, 8), "C0A8000A");
+    EXPECT_NE(m_host.Text(L"line.jsonl").find("\"row\": 2, \"uuid\": \"A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38\""),
+              std::string::npos);
+    EXPECT_EQ(m_host.m_files.count(L"line-backups/A4D29E6B-0F17-4C3A-8E5B-72C6D1F09A38-20261209T010200Z.nera"), 1u);
+    EXPECT_NE(m_host.m_err.find(L"  IPアドレス: 自動取得(DHCP) → 192.168.0.10\n"), std::wstring::npos);
+    EXPECT_NE(m_host.m_err.find(L"結果: ok 1 skipped 0 unknown 0 refused 0 failed 0 planned 0、済んでいない行 1\n"),
+              std::wstring::npos);
+    // Again with the same report: the module is done.
+    EXPECT_EQ(run({L"--table", L"table.csv", L"--report", L"line.jsonl", L"-q"}), kExitBatchIncomplete);
+    EXPECT_EQ(m_host.m_err, L"");
+    EXPECT_NE(m_host.Text(L"line.jsonl").find("\"result\": \"skipped\""), std::string::npos);
+    EXPECT_EQ(CallsNamed("Kivo_FlshWriteRWArea"), 1u);
+}
+
 // The conventions of a console tool: version, quiet, and no device library needed where none
 // is used; text from a file never reaches the console raw.
 TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
@@ -790,6 +838,7 @@ TEST_F(NeraCommandTest, ConventionsOfAConsoleTool) {
         {{L"--help"}, kExitOk, L"使い方: nera COMMAND", L""},
         {{L"/?"}, kExitOk, L"使い方: nera COMMAND", L""},
         {{L"--help"}, kExitOk, L"  3    ファイルを読み書きできない、デバイスライブラリがない\n"
+                               L"  4    batch: まだ済んでいない行がある（失敗した行、来なかったモジュール）\n"
                                L"  130  Ctrl+C で中断した", L""},
         {{L"--version", L"extra"}, kExitUsage, L"", L"nera: --version の後には何も指定できません（2 番目の引数）。"},
         {{L"-q", L"-V"}, kExitOk, L"nera 1.4.0.1\n", L""},
