@@ -23,6 +23,11 @@ const wchar_t kNobodyToAsk[] =
     L"確認が必要ですが、標準入力がコンソールではないため質問しませんでした。書き込んでいません"
     L"（確認なしに書き込むには --yes を指定してください）。";
 
+// A blank field in a plan line.
+std::wstring Shown(const std::wstring& value) {
+    return value.empty() ? std::wstring(L"（空）") : value;
+}
+
 // NeraConfig's session for one module of the batch: the row's fields, questions through the
 // batch's view, and the plan shown as status lines before any question.
 class CBatchConfigView : public CFieldsConfigView {
@@ -41,8 +46,8 @@ public:
                 continue;
             }
             m_changed.push_back(before[i].member);
-            m_view.Status(std::wstring(L"  ") + before[i].label + L": " + before[i].value + L" → " + after[i].value +
-                          (before[i].value == after[i].value ? L"（別の値）" : L""));
+            m_view.Status(std::wstring(L"  ") + before[i].label + L": " + Shown(before[i].value) + L" → " +
+                          Shown(after[i].value) + (before[i].value == after[i].value ? L"（別の値）" : L""));
         }
         if (m_changed.empty()) {
             m_view.Status(L"  （変わる設定はありません）");
@@ -184,9 +189,9 @@ SBatchSummary CBatchSession::Run() {
         WaitUntilGone(module.uuid);
     }
     m_summary.rowsLeft = RowsLeft();
-    m_summary.exitStatus = m_reportFailed       ? kStatusFile
-                           : m_summary.stopped  ? kStatusInterrupted
-                           : m_summary.noModule ? kStatusFailed
+    m_summary.exitStatus = m_reportFailed            ? kStatusFile
+                           : m_summary.stopped       ? kStatusInterrupted
+                           : m_summary.noModule      ? kStatusFailed
                            : m_summary.rowsLeft == 0 ? kStatusOk
                                                      : kExitBatchIncomplete;
     return m_summary;
@@ -227,8 +232,9 @@ void CBatchSession::Handle(SModule& module, SReportLine& line) {
     line.time = m_view.UtcNow();
     line.uuid = module.uuid;
     line.mac = module.mac;
-    const std::wstring name = module.product + L"（製品識別子 " + (module.uuid.empty() ? L"N/A" : module.uuid) +
-                              L"、MAC " + MacColonText(module.session.m_currentSettings.Mac()) + L"）";
+    const std::wstring name = module.product + L"（製品識別子 " +
+                              (module.uuid.empty() ? L"N/A" : module.uuid) + L"、MAC " +
+                              MacColonText(module.session.m_currentSettings.Mac()) + L"）";
     if (module.readFailed) {
         Outcome(line, EBatchResult::kFailed, kStatusFailed, L"デバイスの設定を読み出せませんでした。");
         m_view.Status(name + L": " + line.message);
@@ -255,9 +261,10 @@ void CBatchSession::Handle(SModule& module, SReportLine& line) {
     if (m_options.update && (line.result == EBatchResult::kOk || line.result == EBatchResult::kPlanned)) {
         UpdateFirmware(module, line);
     }
-    m_view.Status(std::wstring(L"  ") + (line.result == EBatchResult::kOk        ? L"完了: "
-                                         : line.result == EBatchResult::kPlanned ? L"計画: "
-                                                                                 : L"失敗: ") +
+    m_view.Status(std::wstring(L"  ") +
+                  (line.result == EBatchResult::kOk        ? L"完了: "
+                   : line.result == EBatchResult::kPlanned ? L"計画: "
+                                                           : L"失敗: ") +
                   line.message);
 }
 
@@ -274,8 +281,8 @@ bool CBatchSession::BackUp(const SModule& module, SReportLine& line) {
         }
     }
     const SettingsFileBytes file = SerializeSettingsFile(record, 0);
-    const std::wstring stem = m_options.backupFolder + (module.uuid.empty() ? module.mac : module.uuid) + L"-" +
-                              CompactTime(line.time);
+    const std::wstring stem = m_options.backupFolder + (module.uuid.empty() ? module.mac : module.uuid) +
+                              L"-" + CompactTime(line.time);
     std::wstring path = stem + L".nera";
     for (int n = 2; m_view.FileExists(path) && n < 1000; ++n) {
         path = stem + L"-" + std::to_wstring(n) + L".nera";
@@ -335,9 +342,11 @@ void CBatchSession::WriteSettings(SModule& module, const SBatchRecipe& recipe, S
                         L"この MAC アドレスを書き込むには mac 列で指定してください。");
             return;
         case EWriteResult::kMacChangeDeclined:
-            Outcome(line, EBatchResult::kRefused, kStatusRefused,
-                    view.m_unanswered ? std::wstring(kNobodyToAsk)
-                                      : L"MAC アドレスが変わるため書込みを中止しました（--yes で確認なしに書き込みます）。");
+            Outcome(
+                line, EBatchResult::kRefused, kStatusRefused,
+                view.m_unanswered
+                    ? std::wstring(kNobodyToAsk)
+                    : L"MAC アドレスが変わるため書込みを中止しました（--yes で確認なしに書き込みます）。");
             return;
         case EWriteResult::kRefused: {
             const std::wstring column = ColumnOfField(view.m_problem.field);
@@ -347,7 +356,8 @@ void CBatchSession::WriteSettings(SModule& module, const SBatchRecipe& recipe, S
         }
         case EWriteResult::kReadBackFailed:
         case EWriteResult::kReadBackDiffers:
-            Outcome(line, EBatchResult::kFailed, kStatusFailed, L"読み戻した設定が書き込んだ設定と一致しません。");
+            Outcome(line, EBatchResult::kFailed, kStatusFailed,
+                    L"読み戻した設定が書き込んだ設定と一致しません。");
             return;
         case EWriteResult::kWriteFailed:
         case EWriteResult::kFirstDeviceDeclined:
@@ -371,7 +381,8 @@ void CBatchSession::UpdateFirmware(SModule& module, SReportLine& line) {
         }
     };
     if (newer == 0) {
-        return done(L"same", line.result, kStatusOk, L" ファームウェアは同じバージョンです（" + note.from + L"）。");
+        return done(L"same", line.result, kStatusOk,
+                    L" ファームウェアは同じバージョンです（" + note.from + L"）。");
     }
     if (newer < 0 && !m_options.allowDowngrade) {
         return done(L"refused", EBatchResult::kRefused, kStatusRefused,
@@ -387,10 +398,12 @@ void CBatchSession::UpdateFirmware(SModule& module, SReportLine& line) {
                     L" 中断したため、ファームウェアは書き換えていません。");
     }
     if (!m_options.yes) {
-        const std::wstring question = module.product + L"（製品識別子 " + module.uuid + L"）のファームウェアを " +
-                                      note.from + L" から " + note.to + L" に書き換えます。続けますか？";
+        const std::wstring question = module.product + L"（製品識別子 " + module.uuid +
+                                      L"）のファームウェアを " + note.from + L" から " + note.to +
+                                      L" に書き換えます。続けますか？";
         if (!m_view.CanAsk()) {
-            return done(L"refused", EBatchResult::kRefused, kStatusRefused, L" " + std::wstring(kNobodyToAsk));
+            return done(L"refused", EBatchResult::kRefused, kStatusRefused,
+                        L" " + std::wstring(kNobodyToAsk));
         }
         if (!m_view.Ask(question)) {
             return done(L"refused", EBatchResult::kRefused, kStatusRefused,

@@ -294,6 +294,88 @@ interrupt)
     expect_status 0
     expect_demo_image_in_flash "$store" unit1 40010203
     ;;
+batch)
+    # The guide's worked example of a production line: three modules delivered one after another
+    # by the simulated line, one not in the table, one whose write fails; a re-run skips the one
+    # done and sets up the other; a backup puts a module back as it was.
+    line="$work/line"
+    sim() { "$NERASIM" --store "$line" "$@" >/dev/null; }
+    NERA_SIM_STORE=$(winpath "$line")
+    for n in 1 2 3; do
+        sim create "unit$n" --uuid "7c0e1d2a-3b4c-4d5e-8f60-00000000000$n" --mac "0011223344A$n"
+    done
+    sim first unit1
+    nera get -o template.nera
+    expect_status 0
+    sim detach
+    printf '%s\n' 'uuid,ip,mask,gateway' \
+        '7C0E1D2A-3B4C-4D5E-8F60-000000000001,192.168.10.11,255.255.255.0,192.168.10.1' \
+        '7C0E1D2A-3B4C-4D5E-8F60-000000000002,192.168.10.12,255.255.255.0,192.168.10.1' >"$work/line.csv"
+    sim set unit2 fail_area_write=1
+    batch() { # runs nera batch in the background; $batch is its process
+        rm -f "$work/batch-err.raw"
+        (cd "$work" && exec "$NERA_WIN_BUILD/wine-run" "$BIN/nera.exe" batch --template template.nera \
+            --table line.csv --report line.jsonl --yes >batch-out.raw 2>batch-err.raw </dev/null) &
+        batch=$!
+    }
+    waiting() { # until the batch says it waits for a module
+        for _ in $(seq 1 300); do
+            iconv -f CP932 -t UTF-8 "$work/batch-err.raw" 2>/dev/null | grep -qF 'モジュールを待っています' && return 0
+            sleep 0.1
+        done
+        fail "the batch does not wait for a module"
+    }
+    deliver() { # module, the report's lines once it is done
+        sim attach "$1"
+        for _ in $(seq 1 300); do
+            [ "$(cat "$work/line.jsonl" 2>/dev/null | wc -l)" -ge "$2" ] && break
+            sleep 0.1
+        done
+        [ "$(wc -l <"$work/line.jsonl")" -ge "$2" ] || fail "no report line for $1"
+        sim detach
+    }
+    ended() { # the exit status the batch must end with
+        set +e
+        wait "$batch"
+        status=$?
+        set -e
+        iconv -f CP932 -t UTF-8 "$work/batch-err.raw" | tr -d '\r' >"$work/err.txt"
+        expect_status "$1"
+    }
+    results() { grep -o '"result": "[a-z]*"' "$work/line.jsonl" | cut -d'"' -f4 | xargs; }
+    batch
+    waiting
+    deliver unit1 1
+    deliver unit3 2
+    deliver unit2 3
+    # unit2's row is not done, so the batch waits on; Ctrl+C ends it.
+    waiting
+    pkill -INT -f 'nera.exe batch' || fail "nera batch was not running"
+    ended 130
+    [ "$(results)" = "ok unknown failed" ] || fail "results: $(results)"
+    grep -qF '  IPアドレス: 自動取得(DHCP) → 192.168.10.11' "$work/err.txt" || fail "no plan was shown"
+    grep -qF '結果: ok 1 skipped 0 unknown 1 refused 0 failed 1 planned 0、済んでいない行 1（Ctrl+C で中断しました）' \
+        "$work/err.txt" || fail "no summary"
+    [ "$("$NERASIM" --store "$line" dump-area unit1 6 | head -1 | cut -d" " -f10-13 | tr -d " ")" = C0A80A0B ] ||
+        fail "unit1 does not have its row's address"
+    backups=("$work"/line-backups/7C0E1D2A-3B4C-4D5E-8F60-00000000000[12]-*.nera)
+    [ "${#backups[@]}" = 2 ] && [ "$(stat -c %s "${backups[0]}")" = 130 ] || fail "backups: ${backups[*]}"
+    # The fault mended, the same command again: unit1 is skipped, unit2 set up, and the batch ends.
+    sim set unit2 fail_area_write=0
+    batch
+    waiting
+    deliver unit1 4
+    deliver unit2 5
+    ended 0
+    [ "$(results)" = "ok unknown failed skipped ok" ] || fail "results after the re-run: $(results)"
+    [ "$(ls "$work/line-backups" | wc -l)" = 3 ] || fail "a skipped module was backed up"
+    # unit1 back as it was, from its backup.
+    sim first unit1
+    nera set "line-backups/$(basename "${backups[0]}")" --uuid 7C0E1D2A-3B4C-4D5E-8F60-000000000001
+    expect_status 0
+    [ "$("$NERASIM" --store "$line" dump-area unit1 6 | head -1 | cut -d" " -f10-13 | tr -d " ")" = 00000000 ] ||
+        fail "unit1 was not restored from its backup"
+    ;;
 *)
     fail "unknown case $case_name"
     ;;
