@@ -2,6 +2,9 @@
 # keeps the pictures it takes.
 set -euo pipefail
 : "${NERA_WIN_BUILD:?}"
+# A command that fails outside a check ends the test (set -e): name it, or the test ends without
+# a word.
+trap 'echo "FAIL: $(basename "$0") line $LINENO ended the test: $(sed -n "${LINENO}s/^ *//p" "$0")" >&2' ERR
 NERA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BIN="$NERA_WIN_BUILD/bin"
 # Pictures go among the build's screenshots, or where NERA_SHOTS says (scripts/dpi-shots.sh).
