@@ -80,3 +80,54 @@ TEST(WriteWholeFile, CreatesAndReplacesAtAnyDepthOrLeavesTheOldFile) {
     EXPECT_FALSE(Write(root + L"\\missing\\settings.nera", "x", error));
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
+
+// Writing into an existing file: the file itself takes the new bytes (and their length); a
+// read-only file, a folder or a missing name is refused with its reason and stays as it was.
+TEST(WriteFileInPlace, RewritesAWritableFileAndRefusesTheRest) {
+    const std::wstring root = TempFolder() + L"-inplace";
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    enum EKind { kFile, kReadOnlyFile, kFolder, kMissing };
+    struct SCase {
+        const char* name;
+        EKind kind;
+        bool written;
+        DWORD error;
+    };
+    const SCase cases[] = {
+        {"writable file", kFile, true, ERROR_SUCCESS},
+        {"read-only file", kReadOnlyFile, false, ERROR_ACCESS_DENIED},
+        {"folder", kFolder, false, ERROR_ACCESS_DENIED},
+        {"missing file", kMissing, false, ERROR_FILE_NOT_FOUND},
+    };
+    const std::string before = "the old, longer contents";
+    const std::string after = "new";
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring path = root + L"\\target.nera";
+        DWORD error = 0;
+        if (c.kind == kFolder) {
+            ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        } else if (c.kind != kMissing) {
+            ASSERT_TRUE(Write(path, before, error)) << error;
+        }
+        if (c.kind == kReadOnlyFile) {
+            ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        EXPECT_EQ(WriteFileInPlace(path, reinterpret_cast<const uint8_t*>(after.data()), after.size(), error),
+                  c.written);
+        EXPECT_EQ(error, c.error);
+        if (c.kind == kFile || c.kind == kReadOnlyFile) {
+            EXPECT_EQ(Contents(path), c.written ? after : before);
+            EXPECT_EQ((GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0,
+                      c.kind == kReadOnlyFile);
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        } else if (c.kind == kFolder) {
+            RemoveDirectoryW(path.c_str());
+        } else {
+            EXPECT_EQ(Contents(path), "<missing>");
+        }
+        EXPECT_TRUE(Names(root).empty()); // nothing made beside it
+    }
+    RemoveDirectoryW(root.c_str());
+}
