@@ -5,6 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 #include "SimBytes.h"
 #include "SimStore.h"
 #include "TestStore.h"
@@ -73,6 +78,66 @@ TEST(SimStore, NewStoreAppearsWithItsModuleAndNothingBeside) {
         RemoveStoreTree(folder);
     }
 }
+
+#ifdef __linux__
+// The names made in one folder while it is watched, as the kernel reports them in order: "made
+// NAME" for a name created there, "moved in NAME" for one renamed into it.
+class CFolderWatch {
+public:
+    explicit CFolderWatch(const std::string& folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_GE(m_fd, 0);
+        EXPECT_GE(inotify_add_watch(m_fd, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    }
+    ~CFolderWatch() { close(m_fd); }
+    CFolderWatch(const CFolderWatch&) = delete;
+    CFolderWatch& operator=(const CFolderWatch&) = delete;
+
+    // What happened to one name so far.
+    std::vector<std::string> EventsOf(const std::string& name) {
+        alignas(inotify_event) char buffer[4096];
+        ssize_t got;
+        while ((got = read(m_fd, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && std::string(event->name) == name)
+                    m_events.push_back(((event->mask & IN_MOVED_TO) != 0 ? "moved in " : "made ") + name);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return m_events;
+    }
+
+private:
+    int m_fd;
+    std::vector<std::string> m_events;
+};
+
+// Other programs may look at the store folder at any moment, so a new store appears only by the
+// rename of a folder that holds its module already; a module that cannot be made leaves no store
+// behind, not even for a moment.
+TEST(SimStore, NewStoreFolderAppearsOnlyWhole) {
+    const struct {
+        const char* module; // made with CreateModule; null: first use (EnsureWithDefaultModule)
+        bool made;
+    } cases[] = {{nullptr, true}, {"m", true}, {"../m", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.module != nullptr ? c.module : "(first use)");
+        CTempStore temp;
+        ASSERT_TRUE(FsMakeDirectories(temp.Folder()));
+        CFolderWatch watch(temp.Folder());
+        const std::string folder = FsJoin(temp.Folder(), "store");
+        CSimStore store(folder);
+        std::string error;
+        EXPECT_EQ(c.module == nullptr ? store.EnsureWithDefaultModule()
+                                      : store.CreateModule(c.module, CModuleIdentity::Default(), error),
+                  c.made);
+        EXPECT_EQ(watch.EventsOf("store"),
+                  c.made ? std::vector<std::string>{"moved in store"} : std::vector<std::string>{});
+        EXPECT_EQ(FsIsDirectory(folder), c.made);
+        RemoveStoreTree(folder);
+    }
+}
+#endif
 
 TEST(SimStore, NewModuleHoldsItsIdentity) {
     CTempStore temp;
