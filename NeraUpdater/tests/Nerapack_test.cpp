@@ -154,6 +154,14 @@ TEST_F(NerapackTest, RefusalsLeaveNoOutputAndInputsUnchanged) {
     }
 }
 
+TEST_F(NerapackTest, HelpPrintsUsageAndSucceeds) {
+    for (const char* option : {"--help", "-h"}) {
+        EXPECT_EQ(Run({option}), kNerapackOk) << option;
+        EXPECT_EQ(m_out.rfind("usage: nerapack", 0), 0u) << option;
+        EXPECT_EQ(m_err, "") << option;
+    }
+}
+
 // The whole path of a build: demonstration image, package, package read as the updater does.
 TEST_F(NerapackTest, DemoImagePackageReadsBack) {
     ASSERT_EQ(Run({"demo-image", Path("demo.bin")}), kNerapackOk) << m_err;

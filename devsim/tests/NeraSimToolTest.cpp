@@ -182,6 +182,14 @@ TEST_F(NeraSimToolTest, BadCommandLinesPrintUsage) {
     EXPECT_EQ(RunNeraSimTool({"--store"}, out, err), kToolUsage);
 }
 
+TEST_F(NeraSimToolTest, HelpPrintsUsageAndSucceeds) {
+    for (const char* option : {"--help", "-h"}) {
+        EXPECT_EQ(Run({option}), kToolOk) << option;
+        EXPECT_EQ(m_out.rfind("usage: nerasim", 0), 0u) << option;
+        EXPECT_EQ(m_err, "") << option;
+    }
+}
+
 TEST_F(NeraSimToolTest, StoreFromTheEnvironment) {
     CScopedEnv store(kStoreEnvironment, m_temp.Folder());
     std::string out;
