@@ -177,8 +177,9 @@ done <"$root/installer/after-wixl.sql"
 msibuild "$msi" -s "Nera Tools" "Nera Tools" "Intel;1041" "{$package_code}"
 # msibuild stamps the summary's creation and save times (two adjacent FILETIME properties, type
 # 0x40) with the clock; they become SOURCE_DATE_EPOCH, the only bytes that differed between two
-# builds of the same files.
-at=$(LC_ALL=C grep -obUaP '\x40\x00\x00\x00[\x00-\xff]{8}\x40\x00\x00\x00[\x00-\xff]{8}' "$msi" | cut -d: -f1)
+# builds of the same files. (Not grep: it matches within lines, and a time with a byte 0x0A in
+# it was not found, which ended the script without a word.)
+at=$(perl -0777 -ne 'print "$-[0]\n" while /\x40\0\0\0.{8}\x40\0\0\0.{8}/sg' "$msi")
 if [ "$(wc -w <<<"$at")" = 1 ]; then
     filetime=$(( (SOURCE_DATE_EPOCH + 11644473600) * 10000000 ))
     bytes=$(for i in 0 1 2 3 4 5 6 7; do printf '\\x%02x' $(( (filetime >> (8 * i)) & 255 )); done)
