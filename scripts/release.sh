@@ -20,6 +20,8 @@
 # tree is built in: the build leaves no time or folder in the programs (cmake/NeraBuild.cmake)
 # and every time here is SOURCE_DATE_EPOCH, by default the commit's time.
 set -euo pipefail
+# A step that fails ends the script (set -e): say which.
+trap 'echo "release.sh: line $LINENO failed: $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${NERA_BUILD:-$root/build}"
 tree="$build/win32" out="$build/release" version="" do_build=1 do_setup=1 pfx=""
