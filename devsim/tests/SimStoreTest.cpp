@@ -80,61 +80,53 @@ TEST(SimStore, NewStoreAppearsWithItsModuleAndNothingBeside) {
 }
 
 #ifdef __linux__
-// The names made in one folder while it is watched, as the kernel reports them in order: "made
-// NAME" for a name created there, "moved in NAME" for one renamed into it.
+// What happens to one name in a folder while it is watched, in order: "made" when it is created
+// there, "moved in" when something is renamed to it.
 class CFolderWatch {
 public:
     explicit CFolderWatch(const std::string& folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        EXPECT_GE(m_fd, 0);
         EXPECT_GE(inotify_add_watch(m_fd, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
     }
     ~CFolderWatch() { close(m_fd); }
     CFolderWatch(const CFolderWatch&) = delete;
     CFolderWatch& operator=(const CFolderWatch&) = delete;
 
-    // What happened to one name so far.
-    std::vector<std::string> EventsOf(const std::string& name) {
+    std::vector<std::string> EventsOf(const std::string& name) const {
+        std::vector<std::string> events;
         alignas(inotify_event) char buffer[4096];
-        ssize_t got;
-        while ((got = read(m_fd, buffer, sizeof buffer)) > 0) {
-            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+        for (ssize_t got; (got = read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < got; at += static_cast<ssize_t>(sizeof(inotify_event))) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && std::string(event->name) == name)
-                    m_events.push_back(((event->mask & IN_MOVED_TO) != 0 ? "moved in " : "made ") + name);
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                if (event->len > 0 && event->name == name)
+                    events.push_back((event->mask & IN_MOVED_TO) != 0 ? "moved in" : "made");
+                at += event->len;
             }
         }
-        return m_events;
+        return events;
     }
 
 private:
     int m_fd;
-    std::vector<std::string> m_events;
 };
 
 // Other programs may look at the store folder at any moment, so a new store appears only by the
 // rename of a folder that holds its module already; a module that cannot be made leaves no store
 // behind, not even for a moment.
 TEST(SimStore, NewStoreFolderAppearsOnlyWhole) {
-    const struct {
-        const char* module; // made with CreateModule; null: first use (EnsureWithDefaultModule)
-        bool made;
-    } cases[] = {{nullptr, true}, {"m", true}, {"../m", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.module != nullptr ? c.module : "(first use)");
+    for (const char* module : {static_cast<const char*>(nullptr), "../m"}) { // null: first use
+        SCOPED_TRACE(module != nullptr ? module : "first use");
         CTempStore temp;
         ASSERT_TRUE(FsMakeDirectories(temp.Folder()));
-        CFolderWatch watch(temp.Folder());
-        const std::string folder = FsJoin(temp.Folder(), "store");
-        CSimStore store(folder);
+        const CFolderWatch watch(temp.Folder());
+        CSimStore store(FsJoin(temp.Folder(), "store"));
         std::string error;
-        EXPECT_EQ(c.module == nullptr ? store.EnsureWithDefaultModule()
-                                      : store.CreateModule(c.module, CModuleIdentity::Default(), error),
-                  c.made);
+        const bool made = module == nullptr ? store.EnsureWithDefaultModule()
+                                            : store.CreateModule(module, CModuleIdentity::Default(), error);
+        EXPECT_EQ(made, module == nullptr);
         EXPECT_EQ(watch.EventsOf("store"),
-                  c.made ? std::vector<std::string>{"moved in store"} : std::vector<std::string>{});
-        EXPECT_EQ(FsIsDirectory(folder), c.made);
-        RemoveStoreTree(folder);
+                  made ? std::vector<std::string>{"moved in"} : std::vector<std::string>{});
+        EXPECT_EQ(FsIsDirectory(store.Folder()), made);
+        RemoveStoreTree(store.Folder());
     }
 }
 #endif
