@@ -65,6 +65,13 @@ bool ReadOldContents(CFile& file, std::vector<uint8_t>& old) {
 // failed save never leaves a short or mixed file. A new file that cannot be written whole is
 // removed again. A file that cannot be opened for reading and writing is not touched.
 bool WriteFileInPlace(const std::wstring& path, const SettingsFileBytes& bytes) {
+    // Windows refuses to open a read-only file for writing, but Wine lets its owner (and root) do
+    // it: the attribute is looked at first, for the same refusal everywhere.
+    const DWORD attributes = GetFileAttributesW(SystemPathOf(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        ReportOpenFailure();
+        return false;
+    }
     CFile file;
     if (!file.Open(path, CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate |
                              CFile::shareExclusive)) {

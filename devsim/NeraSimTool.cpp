@@ -14,6 +14,7 @@ namespace {
 
 const char kUsage[] =
     "usage: nerasim [--store DIR] COMMAND [ARGUMENTS]\n"
+    "  --help                                print this text\n"
     "  where                                 print the store folder in use\n"
     "  list                                  list the modules, the one open calls find first\n"
     "  create NAME [--product TEXT] [--hw CODE] [--uuid UUID] [--mac MAC] [--fw X.Y.Z]\n"
@@ -125,6 +126,10 @@ int CToolRun::Run(const std::vector<std::string>& args) {
     std::string command = args[index];
     std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(index) + 1, args.end());
 
+    if ((command == "--help" || command == "-h") && rest.empty()) {
+        m_out += kUsage;
+        return kToolOk;
+    }
     if (command == "where" && rest.empty())
         return OnWhere();
     if (command == "list" && rest.empty())

@@ -10,6 +10,6 @@ DELETE FROM `Upgrade` WHERE `ActionProperty`='NERA_OLDER_FOUND'
 INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('{6F1C2A57-3D4E-4B8A-9C61-0E5F7A2B9D34}', '0.0.0', '@VERSION@', 769, 'NERA_OLDER_FOUND')
 UPDATE `Feature` SET `Attributes`=16 WHERE `Feature`='Programs'
 CREATE TABLE `Environment` (`Environment` CHAR(72) NOT NULL, `Name` CHAR(255) NOT NULL LOCALIZABLE, `Value` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `Environment`)
-INSERT INTO `Environment` (`Environment`, `Name`, `Value`, `Component_`) VALUES ('NeraPath', '=-*PATH', '[~];[INSTALLDIR]', 'NeraCli')
+INSERT INTO `Environment` (`Environment`, `Name`, `Value`, `Component_`) VALUES ('NeraPath', '=-*PATH', '[INSTALLDIR];[~]', 'NeraCli')
 INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('RemoveEnvironmentStrings', 3300)
 INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteEnvironmentStrings', 5200)

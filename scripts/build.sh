@@ -32,7 +32,8 @@ configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
 [ "$win64" = 1 ] && configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
 
 # One CTest run covers the native trees and one Windows tree: the i686 deliverable where this
-# machine runs 32-bit programs under Wine, else the x86_64 build of the same sources.
+# machine runs 32-bit programs under Wine, else (or with NERA_WINE_64=1) the x86_64 build of
+# the same sources.
 # shellcheck source=wine-env.sh
 NERA_WIN_BUILD="$build/win32" . "$root/scripts/wine-env.sh"
 testtree=win32
@@ -48,5 +49,9 @@ fi
     echo "subdirs(\"$testtree\")"
 } >"$build/CTestTestfile.cmake"
 echo "$testtree" >"$build/windows-test-tree"
-echo "build.sh: Windows tests run from $testtree"
+if [ "${NERA_WINE_64:-}" = 1 ]; then
+    echo "build.sh: Windows tests run from $testtree (NERA_WINE_64=1)"
+else
+    echo "build.sh: Windows tests run from $testtree"
+fi
 echo "build.sh: built in $build"

@@ -20,6 +20,8 @@
 # tree is built in: the build leaves no time or folder in the programs (cmake/NeraBuild.cmake)
 # and every time here is SOURCE_DATE_EPOCH, by default the commit's time.
 set -euo pipefail
+# A step that fails ends the script (set -e): say which.
+trap 'echo "release.sh: line $LINENO failed: $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${NERA_BUILD:-$root/build}"
 tree="$build/win32" out="$build/release" version="" do_build=1 do_setup=1 pfx=""
@@ -185,8 +187,9 @@ done <"$root/installer/after-wixl.sql"
 msibuild "$msi" -s "Nera Tools" "Nera Tools" "Intel;1041" "{$package_code}"
 # msibuild stamps the summary's creation and save times (two adjacent FILETIME properties, type
 # 0x40) with the clock; they become SOURCE_DATE_EPOCH, the only bytes that differed between two
-# builds of the same files.
-at=$(LC_ALL=C grep -obUaP '\x40\x00\x00\x00[\x00-\xff]{8}\x40\x00\x00\x00[\x00-\xff]{8}' "$msi" | cut -d: -f1)
+# builds of the same files. (Not grep: it matches within lines, and a time with a byte 0x0A in
+# it was not found, which ended the script without a word.)
+at=$(perl -0777 -ne 'print "$-[0]\n" while /\x40\0\0\0.{8}\x40\0\0\0.{8}/sg' "$msi")
 if [ "$(wc -w <<<"$at")" = 1 ]; then
     filetime=$(( (SOURCE_DATE_EPOCH + 11644473600) * 10000000 ))
     bytes=$(for i in 0 1 2 3 4 5 6 7; do printf '\\x%02x' $(( (filetime >> (8 * i)) & 255 )); done)

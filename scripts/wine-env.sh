@@ -11,8 +11,10 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 # 32-bit Windows programs need the 32-bit Wine loader, which needs a kernel that runs 32-bit
 # Linux programs. Some kernels have that switched off; there only 64-bit programs run.
+# NERA_WINE_64=1 takes that 64-bit path anyway (the x86_64 build's tests, the 64-bit loader),
+# so that a machine which runs 32-bit programs can run the tests as the other kind does.
 nera_wine_runs_32bit() {
-    /usr/lib/wine/wine --version >/dev/null 2>&1
+    [ "${NERA_WINE_64:-}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 if nera_wine_runs_32bit; then
@@ -30,7 +32,13 @@ nera_wine_prepare() {
     (
         flock 9
         if [ ! -f "$stamp" ]; then
-            "$NERA_WINE" wineboot -i >/dev/null 2>&1 || true
+            local log="$WINEPREFIX.log"
+            "$NERA_WINE" wineboot -i >"$log" 2>&1 || true
+            if [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
+                echo "wine-env.sh: $NERA_WINE wineboot made no Wine prefix in $WINEPREFIX:" >&2
+                tail -20 "$log" >&2
+                exit 1
+            fi
             local reg="$WINEPREFIX/nera-fonts.reg"
             printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
                 '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
@@ -38,7 +46,8 @@ nera_wine_prepare() {
                 '"MS UI Gothic"="IPAPGothic"' '"MS Shell Dlg"="IPAPGothic"' '' \
                 '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Decorated"="N"' '"Managed"="N"' '' |
                 iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-            "$NERA_WINE" regedit "$reg" >/dev/null 2>&1
+            "$NERA_WINE" regedit "$reg" >>"$log" 2>&1 ||
+                { echo "wine-env.sh: the font replacements did not go into $WINEPREFIX (log: $log)" >&2; exit 1; }
             wineserver -w
             touch "$stamp"
         fi

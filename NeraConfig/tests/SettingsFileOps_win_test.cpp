@@ -321,6 +321,25 @@ TEST_F(CNeraConfigFileTest, SaveWritesIntoTheOpenedFile) {
     }
 }
 
+// Windows does not open a read-only file for writing; Wine does for its owner and for root, so
+// the save must refuse it by itself, as on Windows, and leave it as it was.
+TEST_F(CNeraConfigFileTest, SaveOntoAReadOnlyFileIsRefused) {
+    const std::wstring path = m_files.File(L"readonly.nera");
+    const std::vector<uint8_t> old = FileOf(kStaticRecord, "0000");
+    ASSERT_TRUE(WriteFileBytes(path, old));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    Create();
+    Open(path);
+    SetText(IDC_NEW_PORT, L"81");
+    m_ui.Clear();
+    Command(IDC_SAVE_FILE);
+    EXPECT_EQ(m_ui.Texts(), std::vector<std::wstring>{kOpenFailed});
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_NE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(Title(), L"NeraConfig - readonly.nera*");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(CNeraConfigFileTest, FileHeldOpenByAnotherHandleIsNeitherReadNorReplaced) {
     const std::wstring path = m_files.File(L"held.nera");
     const std::vector<uint8_t> old = FileOf(kStaticRecord, "0000");

@@ -475,6 +475,7 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
         int status;
         std::wstring message; // part of standard error
         bool areaWritten;
+        const char* moduleMac = nullptr; // the MAC area 6 holds first; null: the default module's
     };
     // clang-format off
     const SCase kCases[] = {
@@ -493,6 +494,8 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
          kExitRefused, L"製品識別子が一致しません", false},
         {"info from another module", false, {L"info", L"--uuid", L"00000000-0000-0000-0000-000000000000"},
          kExitRefused, L"製品識別子が一致しません", false},
+        {"the module's multicast MAC is not taken over", false, {L"set", L"in.nera"}, kExitUsage,
+         L"MAC アドレス 03:00:00:00:00:01 は使えません", false, "030000000001"},
         {"a multicast --mac is written when named", false,
          {L"set", L"in.nera", L"--mac", L"03:00:00:00:00:01", L"--yes"}, kExitOk, L"", true},
         {"an NTP name the code page cannot hold", false, {L"set", L"in.nera", L"--ntp", L"\u00e9t\u00e9"},
@@ -515,6 +518,12 @@ TEST_F(NeraCommandTest, ScriptSafetyRefusals) {
             ASSERT_TRUE(BytesFromHex(Area6(), record.bytes, kNeraSettingsSize));
             const Sha256Digest digest = ComputePasswordDigest(L"module");
             std::memcpy(record.PasswordDigest(), digest.data(), kPasswordDigestSize);
+            PutArea6(record.bytes);
+        }
+        if (c.moduleMac != nullptr) {
+            NeraSettings record;
+            ASSERT_TRUE(BytesFromHex(Area6(), record.bytes, kNeraSettingsSize));
+            ASSERT_TRUE(BytesFromHex(c.moduleMac, record.Mac(), kMacSize));
             PutArea6(record.bytes);
         }
         const std::string before = Area6();

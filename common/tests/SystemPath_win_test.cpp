@@ -80,3 +80,28 @@ TEST(WriteWholeFile, CreatesAndReplacesAtAnyDepthOrLeavesTheOldFile) {
     EXPECT_FALSE(Write(root + L"\\missing\\settings.nera", "x", error));
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
+
+// Writing into an existing file: the file itself takes the new bytes and their length; a file
+// with the read-only attribute is refused and stays as it was.
+TEST(WriteFileInPlace, RewritesAWritableFileAndRefusesAReadOnlyOne) {
+    const std::wstring root = TempFolder() + L"-inplace";
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    const std::wstring path = root + L"\\target.nera";
+    const std::string before = "the old, longer contents";
+    const std::string after = "new";
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "writable");
+        DWORD error = 0;
+        ASSERT_TRUE(Write(path, before, error)) << error;
+        ASSERT_TRUE(
+            SetFileAttributesW(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL));
+        EXPECT_EQ(WriteFileInPlace(path, reinterpret_cast<const uint8_t*>(after.data()), after.size(), error),
+                  !readOnly);
+        EXPECT_EQ(error, static_cast<DWORD>(readOnly ? ERROR_ACCESS_DENIED : ERROR_SUCCESS));
+        EXPECT_EQ(Contents(path), readOnly ? before : after);
+        EXPECT_EQ(Names(root), std::vector<std::wstring>{L"target.nera"});
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
+    RemoveDirectoryW(root.c_str());
+}

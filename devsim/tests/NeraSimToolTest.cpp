@@ -224,6 +224,12 @@ TEST_F(NeraSimToolTest, BadCommandLinesPrintUsage) {
     EXPECT_EQ(RunNeraSimTool({"--store"}, out, err), kToolUsage);
 }
 
+TEST_F(NeraSimToolTest, HelpPrintsUsageAndSucceeds) {
+    EXPECT_EQ(Run({"--help"}), kToolOk);
+    EXPECT_EQ(m_out.rfind("usage: nerasim", 0), 0u);
+    EXPECT_EQ(m_err, "");
+}
+
 TEST_F(NeraSimToolTest, StoreFromTheEnvironment) {
     CScopedEnv store(kStoreEnvironment, m_temp.Folder());
     std::string out;

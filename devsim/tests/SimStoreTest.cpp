@@ -5,6 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 #include "devsim/SimBytes.h"
 #include "devsim/SimStore.h"
 #include "devsim/tests/TestStore.h"
@@ -73,6 +78,58 @@ TEST(SimStore, NewStoreAppearsWithItsModuleAndNothingBeside) {
         RemoveStoreTree(folder);
     }
 }
+
+#ifdef __linux__
+// What happens to one name in a folder while it is watched, in order: "made" when it is created
+// there, "moved in" when something is renamed to it.
+class CFolderWatch {
+public:
+    explicit CFolderWatch(const std::string& folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_GE(inotify_add_watch(m_fd, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    }
+    ~CFolderWatch() { close(m_fd); }
+    CFolderWatch(const CFolderWatch&) = delete;
+    CFolderWatch& operator=(const CFolderWatch&) = delete;
+
+    std::vector<std::string> EventsOf(const std::string& name) const {
+        std::vector<std::string> events;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < got; at += static_cast<ssize_t>(sizeof(inotify_event))) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && event->name == name)
+                    events.push_back((event->mask & IN_MOVED_TO) != 0 ? "moved in" : "made");
+                at += event->len;
+            }
+        }
+        return events;
+    }
+
+private:
+    int m_fd;
+};
+
+// Other programs may look at the store folder at any moment, so a new store appears only by the
+// rename of a folder that holds its module already; a module that cannot be made leaves no store
+// behind, not even for a moment.
+TEST(SimStore, NewStoreFolderAppearsOnlyWhole) {
+    for (const char* module : {static_cast<const char*>(nullptr), "../m"}) { // null: first use
+        SCOPED_TRACE(module != nullptr ? module : "first use");
+        CTempStore temp;
+        ASSERT_TRUE(FsMakeDirectories(temp.Folder()));
+        const CFolderWatch watch(temp.Folder());
+        CSimStore store(FsJoin(temp.Folder(), "store"));
+        std::string error;
+        const bool made = module == nullptr ? store.EnsureWithDefaultModule()
+                                            : store.CreateModule(module, CModuleIdentity::Default(), error);
+        EXPECT_EQ(made, module == nullptr);
+        EXPECT_EQ(watch.EventsOf("store"),
+                  made ? std::vector<std::string>{"moved in"} : std::vector<std::string>{});
+        EXPECT_EQ(FsIsDirectory(store.Folder()), made);
+        RemoveStoreTree(store.Folder());
+    }
+}
+#endif
 
 TEST(SimStore, NewModuleHoldsItsIdentity) {
     CTempStore temp;

@@ -154,6 +154,12 @@ TEST_F(NerapackTest, RefusalsLeaveNoOutputAndInputsUnchanged) {
     }
 }
 
+TEST_F(NerapackTest, HelpPrintsUsageAndSucceeds) {
+    EXPECT_EQ(Run({"--help"}), kNerapackOk);
+    EXPECT_EQ(m_out.rfind("usage: nerapack", 0), 0u);
+    EXPECT_EQ(m_err, "");
+}
+
 // The whole path of a build: demonstration image, package, package read as the updater does.
 TEST_F(NerapackTest, DemoImagePackageReadsBack) {
     ASSERT_EQ(Run({"demo-image", Path("demo.bin")}), kNerapackOk) << m_err;

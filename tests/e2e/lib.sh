@@ -1,7 +1,19 @@
 # Sourced by the end-to-end tests: runs the test driver under the project's Wine set-up and
 # keeps the pictures it takes.
-set -euo pipefail
+set -Eeuo pipefail
 : "${NERA_WIN_BUILD:?}"
+# A command that fails outside a check ends the test (set -e), also inside a function: name its
+# line and the calls that led there, or the test ends without a word. (Not where set -e is off, as
+# in a command substitution, and once only, in the test's own shell.)
+e2e_ended() { # line
+    local text i
+    text="${BASH_SOURCE[1]##*/} line $1: $(sed -n "$1s/^ *//p" "${BASH_SOURCE[1]}")"
+    for ((i = 1; i < ${#FUNCNAME[@]} - 1; i++)); do
+        text+=", in ${FUNCNAME[i]} called at ${BASH_SOURCE[i + 1]##*/} line ${BASH_LINENO[i]}"
+    done
+    echo "FAIL: ended by $text" >&2
+}
+trap '[[ $- != *e* || $BASH_SUBSHELL != 0 ]] || e2e_ended $LINENO' ERR
 NERA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BIN="$NERA_WIN_BUILD/bin"
 # Pictures go among the build's screenshots, or where NERA_SHOTS says (scripts/dpi-shots.sh).

@@ -235,18 +235,32 @@ msiexec() { # arguments...; the status of msiexec
     "$NERA_WINE" msiexec "$@" </dev/null >/dev/null 2>&1
 }
 
-# The installed products of the suite, "CODE VERSION" per line.
+# The installed products of the suite, "CODE VERSION" per line. The package (Intel platform)
+# registers in the 32-bit view, but both views are read: in a prefix that Wine made without
+# its 32-bit loader, the 32-bit view has no Uninstall key until something is installed, and
+# reg fails on the missing key.
 products() {
-    "$NERA_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:32 2>/dev/null |
-        tr -d '\r' | awk '/^HKEY/ { key = $0; sub(/.*\\/, "", key) }
+    local view
+    for view in 32 64; do
+        "$NERA_WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:$view 2>/dev/null ||
+            true
+    done | tr -d '\r' | awk '/^HKEY/ { key = $0; sub(/.*\\/, "", key) }
             /DisplayName/ && /Nera Tools/ { found[key] = 1 }
             /DisplayVersion/ { version[key] = $NF }
             END { for (k in found) print k, version[k] }'
 }
 
+# The machine's PATH as the registry holds it.
+path_text() {
+    "$NERA_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null |
+        tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p'
+}
+
 # Whatever an earlier, interrupted run left behind.
 products | while read -r code _; do msiexec /x "$code" /qn || true; done
 rm -rf "$dir" "$pf/user.nera" "${users[0]}/NeraSim"
+path_before=$(path_text)
+[ -n "$path_before" ] || fail "no machine PATH before the install"
 
 # --- install -----------------------------------------------------------------------------
 msiexec /i "$(msi 1.4.0.1)" /qn /l*v "$(winpath "$work/install.log")" || fail "install failed"
@@ -259,13 +273,10 @@ for f in $expected; do
     cmp -s "$dir/$f" "$work/zip/NeraTools/$f" || fail "$f is not the one in the zip"
 done
 
-# The install folder is on the machine's PATH, once: a command prompt in another folder finds
-# nera.exe there.
-path_entries() {
-    "$NERA_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null |
-        tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p' | tr ';' '\n'
-}
-[ "$(path_entries | grep -cixF "$windir\\")" = 1 ] || fail "PATH holds: $(path_entries | xargs -d '\n')"
+# The install folder is on the machine's PATH, once and in front (where uninstalling takes it
+# out with its separator), the rest as it was: a command prompt in another folder finds nera.exe
+# there.
+[ "$(path_text)" = "$windir\\;$path_before" ] || fail "PATH after the install: $(path_text)"
 # (Wine's where.exe finds nothing; cmd's own PATH search does what it does on Windows.)
 found=$(cd "$work" && "$NERA_WINE" cmd /c 'for %i in (nera.exe) do @echo %~$PATH:i' 2>/dev/null | tr -d '\r')
 [ "$found" = "$windir\\nera.exe" ] || fail "nera.exe found on PATH: $found"
@@ -337,7 +348,7 @@ msiexec /i "$(msi 1.4.0.2)" /qn || fail "upgrade failed"
 [ "$(products | awk '{ print $2 }')" = 1.4.0.2 ] || fail "after the upgrade: $(products)"
 [ "$(cd "$dir" && ls | sort | xargs)" = "$expected" ] || fail "after the upgrade: $(ls "$dir")"
 [ "$(ls "$menu" | wc -l)" = 6 ] || fail "after the upgrade the Start-menu folder holds: $(ls "$menu")"
-[ "$(path_entries | grep -cixF "$windir\\")" = 1 ] || fail "after the upgrade PATH holds: $(path_entries | xargs -d '\n')"
+[ "$(path_text)" = "$windir\\;$path_before" ] || fail "PATH after the upgrade: $(path_text)"
 
 # --- older only in the fourth field: refused as well --------------------------------------
 drive "$work" <<SCRIPT
@@ -359,8 +370,7 @@ msiexec /x "$(msi 1.4.0.2)" /qn || fail "uninstall failed"
 [ -z "$(products)" ] || fail "still installed: $(products)"
 [ ! -e "$dir" ] || fail "left behind: $(ls -A "$dir")"
 [ ! -e "$menu" ] || fail "Start-menu folder left behind: $(ls -A "$menu")"
-[ -z "$(path_entries | grep -ixF "$windir\\")" ] || fail "PATH still holds the install folder"
-[ -n "$(path_entries)" ] || fail "uninstall emptied PATH"
+[ "$(path_text)" = "$path_before" ] || fail "PATH after the uninstall: $(path_text) (before: $path_before)"
 [ "$(stat -c %s "$pf/user.nera")" = 130 ] || fail "uninstall touched the user's settings file"
 [ -f "$store/module1/module.txt" ] || fail "uninstall touched the simulated modules' store"
 
@@ -372,6 +382,7 @@ echo "maker's library" >"$dir/Kivo5120.dll"
 echo "maker's library" >"$dir/Q5120Common.dll"
 msiexec /x "$(msi 1.4.0.1)" /qn || fail "uninstall failed"
 [ "$(cd "$dir" && ls | sort | xargs)" = "Kivo5120.dll Q5120Common.dll" ] || fail "after uninstall: $(ls -A "$dir")"
+[ "$(path_text)" = "$path_before" ] || fail "PATH after the second uninstall: $(path_text) (before: $path_before)"
 grep -qx "maker's library" "$dir/Kivo5120.dll" || fail "uninstall changed the maker's library"
 rm -rf "$dir" "$pf/user.nera"
 echo "release: all checks passed"
