@@ -67,9 +67,20 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     }
     return true;
 }
-} // namespace
 
-namespace {
+// Writes, flushes and closes; the handle is closed whatever happens, and the first error is kept.
+bool WriteFlushAndClose(HANDLE file, const uint8_t* data, size_t size, DWORD& error) {
+    bool ok = WriteAll(file, data, size) && FlushFileBuffers(file);
+    if (!ok) {
+        error = GetLastError();
+    }
+    if (!CloseHandle(file) && ok) {
+        error = GetLastError();
+        ok = false;
+    }
+    return ok;
+}
+
 bool WriteWhole(const std::wstring& path, const uint8_t* data, size_t size, bool replace, DWORD& error) {
     error = ERROR_SUCCESS;
     const std::wstring folder = FullFolderOf(path);
@@ -94,14 +105,7 @@ bool WriteWhole(const std::wstring& path, const uint8_t* data, size_t size, bool
         error = GetLastError();
         return false;
     }
-    bool ok = WriteAll(file, data, size) && FlushFileBuffers(file);
-    if (!ok) {
-        error = GetLastError();
-    }
-    if (!CloseHandle(file) && ok) {
-        error = GetLastError();
-        ok = false;
-    }
+    bool ok = WriteFlushAndClose(file, data, size, error);
     if (ok && !MoveFileExW(SystemPathOf(temporary).c_str(), SystemPathOf(path).c_str(),
                            (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
@@ -130,15 +134,7 @@ bool AppendToFile(const std::wstring& path, const uint8_t* data, size_t size, DW
         error = GetLastError();
         return false;
     }
-    bool ok = WriteAll(file, data, size) && FlushFileBuffers(file);
-    if (!ok) {
-        error = GetLastError();
-    }
-    if (!CloseHandle(file) && ok) {
-        error = GetLastError();
-        ok = false;
-    }
-    return ok;
+    return WriteFlushAndClose(file, data, size, error);
 }
 
 EReadFileResult ReadWholeFile(const std::wstring& path, size_t maxBytes, unsigned mode,
