@@ -4,7 +4,13 @@
 : "${NERA_WIN_BUILD:?NERA_WIN_BUILD must name the Windows build folder}"
 export WINEPREFIX="${WINEPREFIX:-$NERA_WIN_BUILD/wineprefix}"
 # LC_ALL (not LANG alone) makes the ANSI code page 932, as on a Japanese system.
-export LC_ALL=ja_JP.UTF-8
+# On a fresh machine the set-up generates the locale after this shell started; the shell's C
+# library does not look for it again and would warn, while Wine, a new process, finds it. So the
+# shell's own warning is dropped and a locale that is really missing is told here.
+if ! locale -a 2>/dev/null | grep -i '^ja_JP\.utf-\?8$' >/dev/null; then
+    echo "wine-env.sh: the ja_JP.UTF-8 locale is missing; run scripts/setup.sh" >&2
+fi
+export LC_ALL=ja_JP.UTF-8 2>/dev/null
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko install prompts while the prefix is made.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
