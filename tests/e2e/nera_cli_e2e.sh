@@ -15,15 +15,22 @@ export NERA_SIM_STORE NERA_SIM_LOG
 NERA_SIM_STORE=$(winpath "$store")
 NERA_SIM_LOG=$(winpath "$work/calls.log")
 
-# Runs nera.exe in the work folder; standard output and error go to out.txt and err.txt,
-# converted to UTF-8 with "\n" line ends. Sets $status.
-nera() {
+# Runs the nera.exe of a folder (nera_in FOLDER ARGS...) in the work folder; standard output and
+# error go to out.txt and err.txt, converted to UTF-8 with "\n" line ends. Sets $status.
+nera_in() {
+    local program=$1/nera.exe
+    shift
     set +e
-    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$BIN/nera.exe" "$@" >out.raw 2>err.raw </dev/null)
+    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$program" "$@" >out.raw 2>err.raw </dev/null)
     status=$?
     set -e
     iconv -f CP932 -t UTF-8 "$work/out.raw" | tr -d '\r' >"$work/out.txt"
     iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err.txt"
+}
+
+# nera.exe of the build, beside the simulated module's libraries.
+nera() {
+    nera_in "$BIN" "$@"
 }
 
 expect_status() {
@@ -43,14 +50,9 @@ make_app() {
         --key 3A6C15E29B40D758 --out "$work/app/NeraUpdater.exe" >/dev/null
 }
 
-# Runs the nera.exe of make_app, like nera.
+# The nera.exe of make_app.
 app_nera() {
-    set +e
-    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/app/nera.exe" "$@" >out.raw 2>err.raw </dev/null)
-    status=$?
-    set -e
-    iconv -f CP932 -t UTF-8 "$work/out.raw" | tr -d '\r' >"$work/out.txt"
-    iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err.txt"
+    nera_in "$work/app" "$@"
 }
 
 # Area 6 of the module as one string of hex digits.
@@ -136,9 +138,18 @@ ask)
         "$work/console.txt" <"$work/keys" >/dev/null) &
     console=$!
     exec 7>"$work/keys"
-    for _ in $(seq 1 150); do
-        grep -qF '続けますか' "$work/console.txt" 2>/dev/null && break
-        sleep 0.2
+    # Keys go in once the question shows and Wine's console has put the terminal in raw mode for
+    # the read; typed before that, the terminal's own line editing turns Enter into a line feed,
+    # which the console does not take for Enter, and the question waits for ever.
+    for _ in $(seq 1 300); do
+        # The terminal is the standard input of the program that script started.
+        child=$(cat "/proc/$console/task/$console/children" 2>/dev/null || true)
+        pty=$(readlink "/proc/${child%% *}/fd/0" 2>/dev/null || true)
+        if grep -qF '続けますか' "$work/console.txt" 2>/dev/null && [[ $pty == /dev/pts/* ]] &&
+            stty -F "$pty" -a 2>/dev/null | grep -qw -- -icanon; then
+            break
+        fi
+        sleep 0.1
     done
     printf 'n\r' >&7
     exec 7>&-
@@ -158,14 +169,12 @@ ask)
     # nera.exe alone: help and its version work, a device command names the missing libraries.
     mkdir -p "$work/alone"
     cp "$BIN/nera.exe" "$work/alone/"
-    set +e
-    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/alone/nera.exe" --version >out.raw 2>err.raw </dev/null)
-    [ $? = 0 ] && grep -q '^nera [0-9]*\.[0-9]*\.[0-9]*\.[0-9]*' "$work/out.raw" || fail "no version without the libraries"
-    (cd "$work" && "$NERA_WIN_BUILD/wine-run" "$work/alone/nera.exe" info >out.raw 2>err.raw </dev/null)
-    status=$?
-    set -e
+    nera_in "$work/alone" --version
+    expect_status 0
+    grep -q '^nera [0-9]*\.[0-9]*\.[0-9]*\.[0-9]*' "$work/out.txt" || fail "no version without the libraries"
+    nera_in "$work/alone" info
     expect_status 3
-    iconv -f CP932 -t UTF-8 "$work/err.raw" | grep -qF 'Kivo5120.dll と Q5120Common.dll が見つかりません' ||
+    grep -qF 'Kivo5120.dll と Q5120Common.dll が見つかりません' "$work/err.txt" ||
         fail "no message for the missing libraries"
     ;;
 set)
